@@ -1,0 +1,46 @@
+// The built-in text loaders over the platform's LoadStringW.
+#include "framework/Resources.h"
+
+#include <vector>
+
+namespace {
+
+// Loads one text into a growing buffer, so texts of any length come back whole.
+std::u16string LoadWhole(platform::ResourceModule module, unsigned ident) {
+  std::vector<char16_t> buffer(1024);
+  int length = platform::LoadStringW(module, ident, buffer.data(), static_cast<int>(buffer.size()));
+  while (static_cast<int>(buffer.size()) <= length + 1) {
+    buffer.resize(buffer.size() * 2);
+    length = platform::LoadStringW(module, ident, buffer.data(), static_cast<int>(buffer.size()));
+  }
+  return std::u16string(buffer.data(), static_cast<size_t>(length));
+}
+
+} // namespace
+
+std::u16string LoadResString(const TResStringRec* rec) {
+  if (rec == nullptr)
+    return {};
+  if (rec->Identifier >= 65536)
+    return u"ERROR";
+  platform::ResourceModule module =
+      rec->Module && *rec->Module ? *rec->Module : platform::MainResourceModule();
+  return LoadWhole(module, rec->Identifier);
+}
+
+std::u16string LoadStr(unsigned ident) {
+  for (platform::ResourceModule module : platform::ResourceModules()) {
+    std::u16string text = LoadWhole(module, ident);
+    if (!text.empty())
+      return text;
+  }
+  return {};
+}
+
+std::u16string FmtLoadStr(unsigned ident, std::span<const FormatArg> args) {
+  return Format(LoadStr(ident), args);
+}
+
+std::u16string LoadStringDirect(unsigned ident) {
+  return LoadWhole(platform::MainResourceModule(), ident);
+}

@@ -1,0 +1,32 @@
+// The runtime's three loaders of built-in texts. They stay out of line: the translation
+// start-up redirects their entries, so every load must pass through them.
+#pragma once
+
+#include "framework/SysUtils.h"
+#include "platform/string_table.h"
+
+#include <span>
+#include <string>
+
+/// A resource string: the module whose string table holds it and its identifier.
+struct TResStringRec {
+  platform::ResourceModule* Module;
+  unsigned Identifier;
+};
+
+/// Loads a resource-string record's text; empty without a record, "ERROR" for an
+/// identifier of 65,536 or more.
+[[gnu::noinline]] std::u16string LoadResString(const TResStringRec* rec);
+
+/// The first non-empty text with that identifier in the resource modules, or empty.
+[[gnu::noinline]] std::u16string LoadStr(unsigned ident);
+
+/// LoadStr, then Format with the arguments.
+[[gnu::noinline]] std::u16string FmtLoadStr(unsigned ident, std::span<const FormatArg> args);
+
+inline std::u16string FmtLoadStr(unsigned ident, std::initializer_list<FormatArg> args) {
+  return FmtLoadStr(ident, std::span<const FormatArg>(args.begin(), args.size()));
+}
+
+/// Reads a text with LoadStringW directly, bypassing the loaders (and any redirection).
+std::u16string LoadStringDirect(unsigned ident);

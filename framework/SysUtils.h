@@ -1,0 +1,49 @@
+// Text formatting, system error texts and assertions of the runtime.
+#pragma once
+
+#include "framework/Exception.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <variant>
+
+/// One argument of Format: an integer, a text or a code or data address.
+struct FormatArg {
+  FormatArg(int v) : value(static_cast<std::int64_t>(v)) {}
+  FormatArg(unsigned v) : value(static_cast<std::int64_t>(v)) {}
+  FormatArg(long v) : value(static_cast<std::int64_t>(v)) {}
+  FormatArg(unsigned long v) : value(static_cast<std::int64_t>(v)) {}
+  FormatArg(long long v) : value(static_cast<std::int64_t>(v)) {}
+  FormatArg(unsigned long long v) : value(static_cast<std::int64_t>(v)) {}
+  FormatArg(std::u16string v) : value(std::move(v)) {}
+  FormatArg(const char16_t* v) : value(std::u16string(v)) {}
+  FormatArg(const void* v) : value(v) {}
+
+  std::variant<std::int64_t, std::u16string, const void*> value;
+};
+
+/// Fills a format with %s (text), %d (signed decimal), %u (unsigned decimal), %x (hex),
+/// %p (an address, upper-case hex of at least 8 digits) and %%; widths such as %8x and
+/// %-10s are honoured. A directive without argument or of the wrong kind raises
+/// EConvertError.
+std::u16string Format(const std::u16string& format, std::span<const FormatArg> args);
+inline std::u16string Format(const std::u16string& format, std::initializer_list<FormatArg> args) {
+  return Format(format, std::span<const FormatArg>(args.begin(), args.size()));
+}
+
+/// The system's text for an error code, without trailing blanks, control characters
+/// and full stops.
+std::u16string SysErrorMessage(std::uint32_t errorCode);
+
+/// Raises EOSError for the calling thread's last error code.
+[[noreturn]] void RaiseLastOSError(const void* raiseAddress = platform::CurrentCodeAddress());
+
+/// Raises EAssertionFailed with message, file and line joined by the runtime's format.
+[[noreturn]] void AssertionFailed(const std::u16string& message, const std::u16string& fileName,
+                                  int line,
+                                  const void* raiseAddress = platform::CurrentCodeAddress());
+
+/// Trims blanks and control characters (everything up to U+0020) from both ends.
+std::u16string Trim(std::u16string_view text);

@@ -1,0 +1,10 @@
+// The raise-site address, read from the call's return address.
+#include "platform/code_address.h"
+
+namespace platform {
+
+__attribute__((noinline)) const void* CurrentCodeAddress() {
+  return __builtin_extract_return_addr(__builtin_return_address(0));
+}
+
+} // namespace platform

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds both targets and the sanitizer build, and runs every test of each.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+
+echo "== native"
+cmake --preset native
+cmake --build --preset native
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset native -j "$(nproc)"
+
+echo "== windows (cross build, tests under Wine)"
+cmake --preset windows
+cmake --build --preset windows
+xvfb-run -a -s "-screen 0 1280x1024x24" scripts/windows-ctest.sh
+
+echo "== sanitize (ASan + UBSan)"
+cmake --preset sanitize
+cmake --build --preset sanitize
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset sanitize -j "$(nproc)"
