@@ -55,3 +55,9 @@ private:
 SA_DECLARE_EXCEPTION(EListError, Exception);
 SA_DECLARE_EXCEPTION(EStreamError, Exception);
 SA_DECLARE_EXCEPTION(EConvertError, Exception);
+
+/// The silent failure: reports drop it.
+SA_DECLARE_EXCEPTION(EAbort, Exception);
+
+/// A resource the system could not get, such as the application window's class.
+SA_DECLARE_EXCEPTION(EOutOfResources, Exception);

@@ -1,0 +1,104 @@
+// Runs a program as a child process for end-to-end tests: its output captured in files,
+// the platform's ways of asking it to quit or ending its session, its boxes read.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testing_support {
+
+/// A fresh temporary folder, removed with everything in it when the scope ends.
+class ScopedTempDir {
+public:
+  ScopedTempDir();
+  ~ScopedTempDir();
+  ScopedTempDir(const ScopedTempDir&) = delete;
+  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+  const std::string& path() const { return fPath; }
+  /// path() joined with a name by the platform's separator.
+  std::string operator/(const std::string& name) const;
+
+private:
+  std::string fPath;
+};
+
+/// How a quit request reaches the child.
+enum class QuitRoute {
+  kThread, // Windows: WM_QUIT posted to the main thread; elsewhere SIGTERM
+  kWindow, // Windows: WM_QUIT posted to the "TApplication" window; elsewhere SIGINT
+};
+
+/// An environment value that removes the variable from the child's environment.
+inline const std::string kUnset = "\x01unset";
+
+class ChildProcess {
+public:
+  /// Starts `program` (no arguments unless given) with `environment` added to this
+  /// process's; standard output and error go to files in `outputDir`.
+  ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+               const std::vector<std::pair<std::string, std::string>>& environment,
+               const std::string& outputDir);
+  ~ChildProcess(); // kills a child still running
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  /// Waits for the exit; false on time-out.
+  bool WaitForExit(int timeoutMs);
+  /// Valid after WaitForExit answered true.
+  std::uint32_t ExitCode() const { return fExitCode; }
+
+  std::string Stdout() const;
+  std::string Stderr() const;
+  /// Waits until standard output holds `text`; false on time-out or exit without it.
+  bool WaitForOutput(const std::string& text, int timeoutMs);
+
+  void RequestQuit(QuitRoute route);
+  /// The end of the user's session: SIGHUP, or WM_ENDSESSION with wParam 1 sent to the
+  /// child's hidden window.
+  void EndSession();
+  void Kill();
+
+  /// Waits for a box with this title; on Windows reads its text and closes it with OK as
+  /// a user would, elsewhere waits for the exit and reads the box from standard error.
+  std::optional<std::string> TakeBox(const std::string& title, int timeoutMs);
+
+  /// Windows only: sends a message to the child's hidden window and answers its result.
+  std::optional<std::intptr_t> SendToHiddenWindow(unsigned message, std::uintptr_t wParam);
+
+  struct WindowFacts {
+    bool found = false;
+    bool visible = false;
+    bool toolWindow = false;
+    int width = -1, height = -1;
+  };
+  /// Windows only: the child's "TApplication" window as the desktop sees it.
+  WindowFacts HiddenWindow();
+
+  std::uint32_t Id() const { return fId; }
+
+private:
+  struct Native;
+  Native* fNative;
+  std::string fOutPath, fErrPath;
+  std::uint32_t fExitCode = 0;
+  std::uint32_t fId = 0;
+};
+
+/// Copies a file, keeping it executable.
+void CopyExecutable(const std::string& from, const std::string& to);
+
+/// The whole file's bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+bool PathExists(const std::string& path);
+
+/// The folder of the running test executable.
+std::string TestExecutableDir();
+
+/// The executable file name of a program for this platform ("x" or "x.exe").
+std::string ExecutableName(const std::string& base);
+
+} // namespace testing_support

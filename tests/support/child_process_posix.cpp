@@ -1,0 +1,222 @@
+// Child processes through posix_spawn; signals stand in for the desktop's messages.
+#include "tests/support/child_process.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+ScopedTempDir::ScopedTempDir() {
+  std::string pattern = (fs::temp_directory_path() / "sa-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data()))
+    throw std::runtime_error("mkdtemp failed");
+  fPath = pattern;
+}
+
+ScopedTempDir::~ScopedTempDir() {
+  std::error_code ignored;
+  // Tests may leave read-only folders behind; make them removable first.
+  for (auto it = fs::recursive_directory_iterator(fPath, ignored);
+       it != fs::recursive_directory_iterator(); it.increment(ignored))
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  fs::remove_all(fPath, ignored);
+}
+
+std::string ScopedTempDir::operator/(const std::string& name) const {
+  return fPath + "/" + name;
+}
+
+struct ChildProcess::Native {
+  pid_t pid = -1;
+  bool exited = false;
+};
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::vector<std::pair<std::string, std::string>>& environment,
+                           const std::string& outputDir)
+    : fNative(new Native) {
+  static int serial = 0;
+  ++serial;
+  fOutPath = outputDir + "/child" + std::to_string(serial) + ".out";
+  fErrPath = outputDir + "/child" + std::to_string(serial) + ".err";
+
+  std::vector<std::string> envStrings;
+  for (char** e = environ; *e; ++e) {
+    std::string entry = *e;
+    bool replaced = false;
+    for (const auto& [name, value] : environment)
+      if (entry.compare(0, name.size() + 1, name + "=") == 0)
+        replaced = true;
+    if (!replaced)
+      envStrings.push_back(entry);
+  }
+  for (const auto& [name, value] : environment)
+    if (value != kUnset)
+      envStrings.push_back(name + "=" + value);
+  std::vector<char*> envp;
+  for (auto& s : envStrings)
+    envp.push_back(s.data());
+  envp.push_back(nullptr);
+
+  std::vector<std::string> argStrings{program};
+  argStrings.insert(argStrings.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& s : argStrings)
+    argv.push_back(s.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, fOutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_addopen(&actions, 2, fErrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  // The child starts with default signal handling, whatever this process had.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t all;
+  sigfillset(&all);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  int rc =
+      posix_spawn(&fNative->pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  if (rc != 0) {
+    delete fNative;
+    throw std::runtime_error("cannot start " + program);
+  }
+  fId = static_cast<std::uint32_t>(fNative->pid);
+}
+
+ChildProcess::~ChildProcess() {
+  if (!fNative->exited) {
+    kill(fNative->pid, SIGKILL);
+    waitpid(fNative->pid, nullptr, 0);
+  }
+  delete fNative;
+}
+
+bool ChildProcess::WaitForExit(int timeoutMs) {
+  if (fNative->exited)
+    return true;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    int status = 0;
+    pid_t r = waitpid(fNative->pid, &status, WNOHANG);
+    if (r == fNative->pid) {
+      fNative->exited = true;
+      fExitCode = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
+                                    : 128u + static_cast<std::uint32_t>(WTERMSIG(status));
+      return true;
+    }
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+std::string ChildProcess::Stdout() const {
+  return ReadFileBytes(fOutPath);
+}
+std::string ChildProcess::Stderr() const {
+  return ReadFileBytes(fErrPath);
+}
+
+bool ChildProcess::WaitForOutput(const std::string& text, int timeoutMs) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (Stdout().find(text) != std::string::npos)
+      return true;
+    if (WaitForExit(0))
+      return Stdout().find(text) != std::string::npos;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+void ChildProcess::RequestQuit(QuitRoute route) {
+  kill(fNative->pid, route == QuitRoute::kThread ? SIGTERM : SIGINT);
+}
+
+void ChildProcess::EndSession() {
+  kill(fNative->pid, SIGHUP);
+}
+
+void ChildProcess::Kill() {
+  if (!fNative->exited)
+    kill(fNative->pid, SIGKILL);
+}
+
+std::optional<std::string> ChildProcess::TakeBox(const std::string& title, int timeoutMs) {
+  // Boxes do not wait here: they are on standard error once the child has ended.
+  if (!WaitForExit(timeoutMs))
+    return std::nullopt;
+  std::string err = Stderr();
+  size_t at = err.find(title + "\n");
+  if (at == std::string::npos)
+    return std::nullopt;
+  std::string text = err.substr(at + title.size() + 1);
+  if (!text.empty() && text.back() == '\n')
+    text.pop_back();
+  return text;
+}
+
+std::optional<std::intptr_t> ChildProcess::SendToHiddenWindow(unsigned, std::uintptr_t) {
+  return std::nullopt;
+}
+
+ChildProcess::WindowFacts ChildProcess::HiddenWindow() {
+  return {};
+}
+
+void CopyExecutable(const std::string& from, const std::string& to) {
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+  fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+bool PathExists(const std::string& path) {
+  return fs::exists(path);
+}
+
+std::string TestExecutableDir() {
+  return fs::canonical("/proc/self/exe").parent_path().string();
+}
+
+std::string ExecutableName(const std::string& base) {
+  return base;
+}
+
+} // namespace testing_support
