@@ -1,0 +1,12 @@
+// Environment variables through setenv.
+#include "platform/environment.h"
+
+#include <cstdlib>
+
+namespace platform {
+
+bool SetEnvVar(const std::string& name, const std::string& value) {
+  return ::setenv(name.c_str(), value.c_str(), 1) == 0;
+}
+
+} // namespace platform

@@ -1,0 +1,12 @@
+// A stop request from the user (Ctrl-C, SIGINT, SIGTERM) for programs that poll for it.
+#pragma once
+
+namespace platform {
+
+/// Installs the handler that records a stop request; call once at program start.
+void InstallStopRequestHandler();
+
+/// Whether a stop was requested since the handler was installed.
+bool StopRequested();
+
+} // namespace platform
