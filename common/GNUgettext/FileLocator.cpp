@@ -1,0 +1,181 @@
+// The catalogue locator: the scan for the appended table, and the shared open catalogues.
+#include "common/GNUgettext/FileLocator.h"
+
+#include "common/GNUgettext/EmbeddedCatalogues.h"
+#include "framework/SysUtils.h"
+#include "framework/TextConvert.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+std::u16string ExecutablePath;
+TFileLocator* CatalogueLocator = nullptr;
+
+char16_t PathSeparator() {
+  return static_cast<char16_t>(std::filesystem::path::preferred_separator);
+}
+
+std::u16string ExtractFilePath(const std::u16string& path) {
+  size_t at = path.find_last_of(std::u16string{u'/', PathSeparator()});
+  return at == std::u16string::npos ? std::u16string() : path.substr(0, at + 1);
+}
+
+namespace {
+
+constexpr std::int64_t kBlockSize = 100000;
+
+bool ReadInt64(std::istream& in, std::int64_t& value) {
+  unsigned char bytes[8];
+  if (!in.read(reinterpret_cast<char*>(bytes), sizeof(bytes)))
+    return false;
+  std::uint64_t bits = 0;
+  for (int i = 7; i >= 0; --i)
+    bits = (bits << 8) | bytes[i];
+  value = static_cast<std::int64_t>(bits);
+  return true;
+}
+
+} // namespace
+
+TFileLocator::TFileLocator() {
+  filelist.Sorted = true;
+  filelist.Duplicates = TDuplicates::dupError;
+  MoFiles.Sorted = true;
+  MoFiles.Duplicates = TDuplicates::dupError;
+}
+
+TFileLocator::~TFileLocator() {
+  for (int i = filelist.Count() - 1; i >= 0; --i)
+    filelist.Delete(i);
+}
+
+std::int64_t TFileLocator::FindSignaturePos(std::string_view signature, std::istream& str) {
+  // Each window is one block and the block before it. An occurrence that lay wholly in
+  // the earlier block was found in the window before, so of that block only the last
+  // signature length - 1 bytes are kept: the answers are the same, the copying less.
+  str.clear();
+  str.seekg(0);
+  const size_t keep = signature.empty() ? 0 : signature.size() - 1;
+  std::vector<char> window(keep + 2 * kBlockSize);
+  auto readBlock = [&](char* into) {
+    str.read(into, kBlockSize);
+    return static_cast<std::int64_t>(str.gcount());
+  };
+  const std::boyer_moore_horspool_searcher searcher(signature.begin(), signature.end());
+  std::int64_t held = readBlock(window.data()); // block A
+  std::int64_t windowStart = 0;                 // file position of window[0]
+  for (;;) {
+    std::int64_t c = readBlock(window.data() + held); // block B
+    const char* begin = window.data();
+    const char* end = begin + held + c;
+    const char* hit = std::search(begin, end, searcher);
+    if (hit != end || signature.empty())
+      return windowStart + (hit - begin);
+    if (c < kBlockSize)
+      return 0;
+    // Keep the tail of B in front of the next block.
+    std::int64_t tail = std::min<std::int64_t>(static_cast<std::int64_t>(keep), held + c);
+    std::copy(end - tail, end, window.begin());
+    windowStart += held + c - tail;
+    held = tail;
+  }
+}
+
+void TFileLocator::Analyze() {
+  basedirectory = ExtractFilePath(ExecutablePath);
+  std::ifstream str(std::filesystem::path(ExecutablePath), std::ios::binary);
+  if (!str)
+    return;
+  str.seekg(0, std::ios::end);
+  const std::int64_t fileSize = str.tellg();
+  const std::int64_t B = FindSignaturePos(embedded_catalogues::BeginMarker(), str);
+  const std::int64_t E = FindSignaturePos(embedded_catalogues::EndMarker(), str);
+  if (!(B > 0 && E > 0))
+    return;
+  const std::int64_t Base = B + embedded_catalogues::kMarkerLength;
+  str.clear();
+  std::int64_t first = 0;
+  if (E - 8 < Base || !str.seekg(E - 8) || !ReadInt64(str, first))
+    return;
+  std::int64_t next = Base + first;
+  std::int64_t position = Base;
+  while (position < E) {
+    std::int64_t r = 0;
+    if (next < Base || next > fileSize || !str.seekg(next) || !ReadInt64(str, r) || r == 0)
+      return;
+    const std::int64_t nameStart = next + 24;
+    next = Base + r;
+    auto info = std::make_unique<TEmbeddedFileInfo>();
+    std::int64_t d = 0;
+    if (!ReadInt64(str, d) || !ReadInt64(str, info->size))
+      return;
+    info->offset = Base + d;
+    // The name ends where the next entry starts; positions outside the file, and a
+    // catalogue that does not lie wholly inside it, end the analysis like a short read.
+    if (r < 0 || next < nameStart || next > fileSize || d < 0 || info->size < 0 ||
+        info->offset > fileSize || info->size > fileSize - info->offset)
+      return;
+    std::string name(static_cast<size_t>(next - nameStart), '\0');
+    if (!name.empty() && !str.read(name.data(), static_cast<std::streamsize>(name.size())))
+      return;
+    std::u16string key = Trim(Utf8ToUtf16(name));
+    if (filelist.IndexOf(key) >= 0)
+      return;
+    filelist.AddObject(std::move(key), std::move(info));
+    position = next;
+  }
+}
+
+const TEmbeddedFileInfo* TFileLocator::EmbeddedEntry(const std::u16string& filename) const {
+  if (filename.compare(0, basedirectory.size(), basedirectory) != 0)
+    return nullptr;
+  int index = filelist.IndexOf(std::u16string_view(filename).substr(basedirectory.size()));
+  return index < 0 ? nullptr : filelist.Objects(index);
+}
+
+bool TFileLocator::FileExists(const std::u16string& filename) const {
+  return EmbeddedEntry(filename) != nullptr;
+}
+
+TMoFile* TFileLocator::GetMoFile(const std::u16string& filename) {
+  std::u16string realfile = filename;
+  std::int64_t offset = 0;
+  std::int64_t size = 0;
+  if (const TEmbeddedFileInfo* entry = EmbeddedEntry(filename)) {
+    realfile = ExecutablePath;
+    offset = entry->offset;
+    size = entry->size;
+  }
+  std::unique_lock<TReaderWriterLock> guard(MoFilesCS);
+  std::u16string key = realfile + u" //\\\\ " + Utf8ToUtf16(std::to_string(offset));
+  int index = MoFiles.IndexOf(key);
+  TMoFile* mofile;
+  if (index >= 0) {
+    mofile = MoFiles.Objects(index);
+  } else {
+    auto created = std::make_unique<TMoFile>(realfile, offset, size, true);
+    mofile = created.get();
+    MoFiles.AddObject(std::move(key), std::move(created));
+  }
+  ++mofile->Users;
+  return mofile;
+}
+
+void TFileLocator::ReleaseMoFile(TMoFile* mofile) {
+  if (mofile == nullptr)
+    AssertionFailed(u"Assertion failed", u"common\\GNUgettext\\FileLocator.cpp", __LINE__);
+  std::unique_lock<TReaderWriterLock> guard(MoFilesCS);
+  --mofile->Users;
+  if (mofile->Users <= 0) {
+    for (int i = MoFiles.Count() - 1; i >= 0; --i) {
+      if (MoFiles.Objects(i) == mofile) {
+        MoFiles.Delete(i);
+        break;
+      }
+    }
+  }
+}
