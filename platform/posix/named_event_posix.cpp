@@ -3,6 +3,7 @@
 
 #include "framework/TextConvert.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
@@ -13,7 +14,11 @@ namespace platform {
 namespace {
 
 std::string SemaphoreName(const std::u16string& name) {
-  return "/" + Utf16ToUtf8(name);
+  // Built by copying: GCC 12 warns falsely (-Wrestrict) on "/" + string at -O3.
+  std::string utf8 = Utf16ToUtf8(name);
+  std::string result(utf8.size() + 1, '/');
+  std::copy(utf8.begin(), utf8.end(), result.begin() + 1);
+  return result;
 }
 
 class PosixNamedEvent : public NamedEvent {
