@@ -1,0 +1,65 @@
+// The idle report and the idle query over the service's pipe.
+#include "pipes/CommonIdlePipeU.h"
+
+#include "common/Scheduler/Utils/InputHook.h"
+#include "debug/Debugg.h"
+
+#include <cstring>
+
+namespace {
+
+const char16_t* const kPipeName = u"VSetCommonIdle";
+
+RPIPEMessage ClearedMessage() {
+  RPIPEMessage message;
+  std::memset(&message, 0, sizeof(message));
+  return message;
+}
+
+void PutWord(RPIPEMessage& message, size_t offset, std::uint32_t value) {
+  std::memcpy(message.Data.data() + offset, &value, sizeof(value));
+}
+
+std::uint32_t WordAt(const RPIPEMessage& message, size_t offset) {
+  std::uint32_t value;
+  std::memcpy(&value, message.Data.data() + offset, sizeof(value));
+  return value;
+}
+
+/// One query on a client of its own; the long-lived one is left alone.
+RPIPEMessage QueryCommonIdle() {
+  TPipeClient client(kPipeName);
+  RPIPEMessage request = ClearedMessage();
+  request.Msg = kIdleQueryMessage;
+  return client.SendMessage(request);
+}
+
+} // namespace
+
+TCommonIdleClient::TCommonIdleClient() : fClient(kPipeName) {}
+
+void TCommonIdleClient::SendIdleTime() {
+  DebugTrace(u"SchedulerAgent: TCommonIdleClient.SendIdleTime");
+  if (!fClient.ServerPresent()) {
+    DebugTrace(u"SchedulerAgent: TCommonIdleClient.SendIdleTime - No Common Idle Server");
+    return;
+  }
+  DebugTrace(u"SchedulerAgent: TCommonIdleClient.SendIdleTime");
+  // Seconds first, then minutes: two readings, as the service expects.
+  std::uint32_t seconds = GetInputIdleSeconds();
+  std::uint32_t minutes = GetInputIdleMinutes();
+  RPIPEMessage report = ClearedMessage();
+  report.Msg = kIdleReportMessage;
+  report.Size = kPipeMessageSize;
+  PutWord(report, 0, seconds);
+  PutWord(report, 4, minutes);
+  fClient.SendMessage(report);
+}
+
+std::uint32_t TCommonIdleClient::CommonIdleSeconds() {
+  return WordAt(QueryCommonIdle(), 0);
+}
+
+std::uint32_t TCommonIdleClient::CommonIdleMinutes() {
+  return WordAt(QueryCommonIdle(), 4);
+}
