@@ -1,0 +1,71 @@
+// The idle time of the session's user, from the platform's last input tick against its
+// tick count, in unsigned 32-bit arithmetic so that a wrap of the tick count is harmless.
+#include "common/Scheduler/Utils/InputHook.h"
+
+#include "common/Scheduler/Utils/InputHookSource.h"
+#include "framework/SysUtils.h"
+#include "platform/session.h"
+
+namespace {
+
+TLastInputLoader Loader = nullptr;
+
+// Empty until the unit starts; empty again after it ends or when the library could
+// not be loaded, and every reading is then 0.
+std::unique_ptr<platform::LastInputSource> Library;
+bool LastInputFunctionFound = false;
+bool SessionEndSignalled = false;
+
+std::uint32_t IdleMilliseconds() {
+  if (!Library || !LastInputFunctionFound)
+    return 0;
+  std::uint32_t lastInput = 0;
+  switch (Library->LastInputTick(lastInput)) {
+  case platform::LastInputQuery::kAnswered:
+    break;
+  case platform::LastInputQuery::kSessionGone:
+    // The host ends the session at its next message handling; until then the user
+    // counts as active.
+    if (!SessionEndSignalled) {
+      SessionEndSignalled = true;
+      platform::SignalSessionEnd();
+    }
+    return 0;
+  case platform::LastInputQuery::kFailed:
+    return 0;
+  }
+  // Read after the input time, the tick is never behind it.
+  return Library->TickCount() - lastInput;
+}
+
+} // namespace
+
+void SetLastInputLoader(TLastInputLoader loader) {
+  Loader = loader;
+}
+
+std::uint32_t GetInputIdleSeconds() {
+  return IdleMilliseconds() / 1000u;
+}
+
+std::uint32_t GetInputIdleMinutes() {
+  return IdleMilliseconds() / 60000u;
+}
+
+bool InitInputHook() {
+  if (Library)
+    return true;
+  Library = Loader ? Loader() : platform::LastInputSource::Load();
+  if (!Library)
+    return false;
+  LastInputFunctionFound = Library->FindLastInputFunction();
+  if (!LastInputFunctionFound)
+    AssertionFailed(u"Failed to find GetLastInputInfo in DLL!",
+                    u"common\\Scheduler\\Utils\\InputHook", 165);
+  return true;
+}
+
+void DoneInputHook() {
+  Library.reset();
+  SessionEndSignalled = false;
+}

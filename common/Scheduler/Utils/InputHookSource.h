@@ -1,0 +1,12 @@
+// Where InputHook gets the platform's last-input library from; tests give it a fake.
+#pragma once
+
+#include "platform/input_idle.h"
+
+#include <memory>
+
+/// Makes the source that InitInputHook loads; the product's is LastInputSource::Load.
+using TLastInputLoader = std::unique_ptr<platform::LastInputSource> (*)();
+
+/// Replaces the loader for the next InitInputHook; null restores the platform's.
+void SetLastInputLoader(TLastInputLoader loader);
