@@ -223,10 +223,13 @@ std::optional<std::string> ChildProcess::TakeBox(const std::string& title, int t
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (std::chrono::steady_clock::now() < deadline) {
     if (HWND box = FindProcessWindow(fId, L"#32770", wideTitle.c_str())) {
+      // The box is found while it is still being made: wait for its text.
       std::wstring text;
       EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
-      return ToUtf8(text.c_str());
+      if (!text.empty()) {
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return ToUtf8(text.c_str());
+      }
     }
     if (WaitForExit(0))
       return std::nullopt;
