@@ -1,0 +1,137 @@
+// The debug log writer, its set-up from the switch file, and the entry format.
+#include "debug/TxtDebugg.h"
+
+#include "debug/Debugg.h"
+#include "framework/IniFile.h"
+#include "platform/ansi_code_page.h"
+#include "platform/file_status.h"
+#include "platform/log_file.h"
+#include "platform/module.h"
+
+namespace {
+
+std::u16string FLogFileName;
+bool FLogEnabled = false;
+bool FFirstEntry = true;
+TLogClock Clock = nullptr;
+
+bool IsBreak(char16_t c) {
+  return c == u'\r' || c == u'\n';
+}
+
+/// The short date, then the long time unless it is exactly midnight.
+std::u16string TimeStamp() {
+  platform::LocalTime now = Clock ? Clock() : platform::CurrentLocalTime();
+  std::u16string stamp = platform::FormatShortDate(now);
+  if (now.hour != 0 || now.minute != 0 || now.second != 0 || now.milliseconds != 0) {
+    stamp += u' ';
+    stamp += platform::FormatLongTime(now);
+  }
+  return stamp;
+}
+
+/// One entry, written with one call while the log is held; false when it was not
+/// written completely.
+bool WriteEntry(const std::u16string& text) {
+  if (FLogFileName.size() > kMaxLogPathLength)
+    return false;
+  auto file = platform::SharedLogFile::OpenForAppend(FLogFileName);
+  // Creating never replaces: a log that exists but could not be opened (held by
+  // another agent, not writable) keeps its contents and this entry is dropped.
+  if (!file)
+    file = platform::SharedLogFile::CreateNew(FLogFileName);
+  if (!file)
+    return false;
+  std::u16string entry;
+  if (FFirstEntry)
+    entry += u"\r\n\r\n";
+  entry += FormatLogText(TimeStamp() + u" : ", text);
+  entry += u"\r\n";
+  if (FFirstEntry)
+    entry += u"\r\n";
+  bool written = file->Write(platform::ToAnsiCodePage(entry));
+  return file->Close() && written;
+}
+
+std::u16string ExecutableFolder() {
+  std::u16string path = platform::ExecutablePath();
+  size_t slash = path.find_last_of(u"/\\");
+  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
+}
+
+} // namespace
+
+std::u16string FormatLogText(const std::u16string& prefix, const std::u16string& text) {
+  if (text.find(u'\r') == std::u16string::npos)
+    return prefix + text;
+  std::u16string result = prefix;
+  result.reserve(prefix.size() + text.size() * 2);
+  bool afterBreak = false;
+  for (char16_t c : text) {
+    if (IsBreak(c)) {
+      afterBreak = true;
+    } else if (afterBreak) {
+      result.append(prefix.size(), u' ');
+      afterBreak = false;
+    }
+    result += c;
+  }
+  return result;
+}
+
+void WriteLogEntry(const std::u16string& text) {
+  if (!FLogEnabled)
+    return;
+  try {
+    if (WriteEntry(text))
+      FFirstEntry = false;
+  } catch (...) {
+    // Logging never fails towards the traced code: the entry is dropped and the file
+    // is already closed; the next entry starts afresh.
+  }
+}
+
+void SetupDebuggLogIn(const std::u16string& folder) {
+  FLogFileName = folder + u"Debugg.log";
+  TraceListener = WriteLogEntry;
+  FLogEnabled = false;
+  FFirstEntry = true;
+  const std::u16string iniName = folder + u"MKLOG.INI";
+  if (iniName.size() <= kMaxLogPathLength && platform::FileExists(iniName)) {
+    TIniFile ini(iniName);
+    FLogEnabled = ini.ReadBool(u"settings", u"DebuggLog", false);
+    for (const std::u16string& name : ini.ReadSection(u"defines"))
+      if (ini.ReadBool(u"defines", name, false))
+        AddDefine(name);
+  }
+  DebugTrace(u"Debugg logging started.");
+}
+
+void SetupDebuggLog() {
+  SetupDebuggLogIn(ExecutableFolder());
+}
+
+void InitTxtDebugg() {
+  SetupDebuggLog();
+  DebugTrace(u"Program started.");
+}
+
+void DoneTxtDebugg() {
+  FLogFileName.clear();
+}
+
+void SetLogClock(TLogClock clock) {
+  Clock = clock;
+}
+
+const std::u16string& LogFileName() {
+  return FLogFileName;
+}
+
+bool LogEnabled() {
+  return FLogEnabled;
+}
+
+bool FirstEntry() {
+  return FFirstEntry;
+}
