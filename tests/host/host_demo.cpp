@@ -1,7 +1,7 @@
 // A demonstration program on the application host: three units that record their start
 // and end work on standard output, and a loop of message handling and pauses. The
 // variable HOST_DEMO_FAIL makes it fail: "start:Beta" in that unit's start, "loop" in
-// the second cycle, "message" while its window handles a message (Windows: WM_TIMER).
+// the second cycle.
 #include "agent/Application.h"
 #include "agent/Host.h"
 #include "framework/Exception.h"
