@@ -19,15 +19,30 @@ bool IsBreak(char16_t c) {
   return c == u'\r' || c == u'\n';
 }
 
-/// The short date, then the long time unless it is exactly midnight.
+bool SameSecond(const platform::LocalTime& a, const platform::LocalTime& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+         a.minute == b.minute && a.second == b.second;
+}
+
+bool IsMidnight(const platform::LocalTime& t) {
+  return t.hour == 0 && t.minute == 0 && t.second == 0 && t.milliseconds == 0;
+}
+
+/// The short date, then the long time unless it is exactly midnight. The main loop
+/// writes several entries a second: the last second's stamp is kept.
 std::u16string TimeStamp() {
+  static platform::LocalTime lastTime;
+  static std::u16string lastStamp;
   platform::LocalTime now = Clock ? Clock() : platform::CurrentLocalTime();
-  std::u16string stamp = platform::FormatShortDate(now);
-  if (now.hour != 0 || now.minute != 0 || now.second != 0 || now.milliseconds != 0) {
-    stamp += u' ';
-    stamp += platform::FormatLongTime(now);
+  if (lastStamp.empty() || !SameSecond(now, lastTime) || IsMidnight(now) || IsMidnight(lastTime)) {
+    lastStamp = platform::FormatShortDate(now);
+    if (!IsMidnight(now)) {
+      lastStamp += u' ';
+      lastStamp += platform::FormatLongTime(now);
+    }
+    lastTime = now;
   }
-  return stamp;
+  return lastStamp;
 }
 
 /// One entry, written with one call while the log is held; false when it was not

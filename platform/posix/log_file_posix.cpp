@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -24,13 +23,11 @@ namespace {
 
 std::unique_ptr<SharedLogFile::Handle> OpenLocked(const std::u16string& path, int flags) {
   auto handle = std::make_unique<SharedLogFile::Handle>();
-  // O_NONBLOCK: a FIFO of that name must not stall the writer; regular files ignore it.
+  // O_NONBLOCK: a FIFO of that name fails to open instead of stalling the writer;
+  // regular files ignore it.
   handle->fd = ::open(Utf16ToUtf8(path).c_str(),
                       flags | O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
   if (handle->fd < 0)
-    return nullptr;
-  struct stat status {};
-  if (::fstat(handle->fd, &status) != 0 || !S_ISREG(status.st_mode))
     return nullptr;
   if (::flock(handle->fd, LOCK_EX | LOCK_NB) != 0)
     return nullptr;
