@@ -12,7 +12,9 @@
 
 namespace {
 
-void StartInputHook() { InitInputHook(); }
+void StartInputHook() {
+  InitInputHook();
+}
 
 // Start order; the units end in reverse. Translation joins as the fourth.
 constexpr Unit kUnits[] = {
@@ -40,4 +42,6 @@ void MainBlock() {
 
 } // namespace
 
-int main() { RunProgram(kUnits, MainBlock); }
+int main() {
+  RunProgram(kUnits, MainBlock);
+}
