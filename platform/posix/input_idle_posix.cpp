@@ -65,8 +65,9 @@ public:
   explicit ScreenSaverLastInput(void* handle) : library_(handle) {}
 
   ~ScreenSaverLastInput() override {
-    // A lost connection is left alone: Xlib can no longer talk over it.
-    if (display_ && !lost_ && closeDisplay_)
+    // A connection lost in the middle of a call that was jumped out of is left alone;
+    // one that Xlib itself gave up on it can still free.
+    if (display_ && !(lost_ && jumpedOut_) && closeDisplay_)
       closeDisplay_(display_);
   }
 
@@ -88,6 +89,7 @@ public:
       status = queryInfo_(display_, rootWindow_, &info);
     } else {
       lost_ = true;
+      jumpedOut_ = true;
     }
     queryInProgress = nullptr;
     if (lost_)
@@ -153,6 +155,7 @@ private:
   Window rootWindow_ = 0;
   bool triedToConnect_ = false;
   bool lost_ = false;
+  bool jumpedOut_ = false;
 };
 
 } // namespace
