@@ -1,0 +1,184 @@
+// Translation start-up and shutdown, and the built-in text path through the translator.
+#include "common/GNUgettext/TranslationStartup.h"
+
+#include "common/GNUgettext/FileLocator.h"
+#include "common/GNUgettext/GnuGettextInstance.h"
+#include "platform/module.h"
+#include "platform/string_table.h"
+
+#include <mutex>
+#include <shared_mutex>
+
+std::unique_ptr<TStringList<>> BuiltInTextDomains;
+std::unique_ptr<TReaderWriterLock> BuiltInTextDomainsLock;
+std::unique_ptr<TStringList<>> ComponentTextDomains;
+std::unique_ptr<TReaderWriterLock> ComponentTextDomainsLock;
+std::unique_ptr<TGnuGettextInstance> DefaultTranslator;
+std::unique_ptr<THook> ResourceRecordHook;
+std::unique_ptr<THook> TextByIdHook;
+std::unique_ptr<THook> FormatByIdHook;
+std::unique_ptr<THookedObjects> HookedObjectRegistry;
+std::unique_ptr<std::vector<void*>> RetranslatorRegistry;
+
+namespace {
+
+// Owns the locator that CatalogueLocator points at.
+std::unique_ptr<TFileLocator> LocatorOwner;
+
+// Clears the process-wide reference first, so that nothing reaches the object while it
+// is being destroyed, then destroys it.
+template <typename T> void Release(std::unique_ptr<T>& reference) {
+  std::unique_ptr<T> object = std::move(reference);
+  object.reset();
+}
+
+std::unique_ptr<TStringList<>> ListOfDefaultDomain() {
+  auto list = std::make_unique<TStringList<>>();
+  list->Add(u"default");
+  return list;
+}
+
+// The texts as LoadStringW gives them, in a buffer that grows until the text fits.
+std::u16string LoadWholeText(platform::ResourceModule module, unsigned ident) {
+  std::vector<char16_t> buffer(1024);
+  int length = platform::LoadStringW(module, ident, buffer.data(), static_cast<int>(buffer.size()));
+  while (static_cast<int>(buffer.size()) <= length + 1) {
+    buffer.resize(buffer.size() * 2);
+    length = platform::LoadStringW(module, ident, buffer.data(), static_cast<int>(buffer.size()));
+  }
+  return std::u16string(buffer.data(), static_cast<size_t>(length));
+}
+
+void* CodeOf(auto function) {
+  return reinterpret_cast<void*>(function);
+}
+
+} // namespace
+
+void InitGnuGettext() {
+  ExecutablePath = platform::ExecutablePath();
+  LocatorOwner = std::make_unique<TFileLocator>();
+  CatalogueLocator = LocatorOwner.get();
+  CatalogueLocator->Analyze();
+  BuiltInTextDomains = ListOfDefaultDomain();
+  BuiltInTextDomainsLock = std::make_unique<TReaderWriterLock>();
+  ComponentTextDomains = ListOfDefaultDomain();
+  ComponentTextDomainsLock = std::make_unique<TReaderWriterLock>();
+  DefaultTranslator = std::make_unique<TGnuGettextInstance>();
+
+  // The explicit types pick the loaders of these signatures among their overloads.
+  std::u16string (*resourceRecordLoader)(const TResStringRec*) = &LoadResString;
+  std::u16string (*textByIdLoader)(unsigned) = &LoadStr;
+  std::u16string (*formatByIdLoader)(unsigned, std::span<const FormatArg>) = &FmtLoadStr;
+  ResourceRecordHook =
+      std::make_unique<THook>(CodeOf(resourceRecordLoader), CodeOf(&LoadResStringTranslated));
+  TextByIdHook = std::make_unique<THook>(CodeOf(textByIdLoader), CodeOf(&LoadTextByIdTranslated));
+  FormatByIdHook =
+      std::make_unique<THook>(CodeOf(formatByIdLoader), CodeOf(&FormatTextByIdTranslated));
+  InstallTextRedirections(true, false);
+
+  HookedObjectRegistry = std::make_unique<THookedObjects>();
+  RetranslatorRegistry = std::make_unique<std::vector<void*>>();
+}
+
+void DoneGnuGettext() {
+  ReleaseDefaultTranslator();
+  ReleaseTextDomainLists();
+  RemoveTextRedirections();
+  ReleaseCatalogueLocator();
+  ClearExecutablePath();
+}
+
+void ReleaseDefaultTranslator() {
+  Release(DefaultTranslator);
+}
+
+void ReleaseTextDomainLists() {
+  Release(BuiltInTextDomainsLock);
+  Release(BuiltInTextDomains);
+  Release(ComponentTextDomainsLock);
+  Release(ComponentTextDomains);
+}
+
+void RemoveTextRedirections() {
+  // Taken out of force while still referenced: should that fail, the hook stays for a
+  // later attempt instead of failing again inside its destruction.
+  for (std::unique_ptr<THook>* hook : {&FormatByIdHook, &TextByIdHook, &ResourceRecordHook}) {
+    if (*hook == nullptr)
+      continue;
+    if ((*hook)->Position() != nullptr)
+      (*hook)->Disable();
+    Release(*hook);
+  }
+}
+
+void ReleaseCatalogueLocator() {
+  CatalogueLocator = nullptr;
+  Release(LocatorOwner);
+  Release(HookedObjectRegistry);
+  Release(RetranslatorRegistry);
+}
+
+void ClearExecutablePath() {
+  ExecutablePath.clear();
+}
+
+void InstallTextRedirections(bool enable, bool followImportJumps) {
+  ResourceRecordHook->Reset(followImportJumps);
+  TextByIdHook->Reset(followImportJumps);
+  FormatByIdHook->Reset(followImportJumps);
+  if (enable) {
+    ResourceRecordHook->Enable();
+    TextByIdHook->Enable();
+    FormatByIdHook->Enable();
+  }
+}
+
+std::u16string TranslateBuiltInText(const std::u16string& msgid) {
+  TReaderWriterLock* lock = BuiltInTextDomainsLock.get();
+  // The translator goes first at shutdown; a text loaded while it is destroyed (a
+  // failure report, say) must not reach it.
+  TGnuGettextInstance* translator = DefaultTranslator.get();
+  if (msgid.empty() || lock == nullptr || translator == nullptr)
+    return msgid;
+  // Before the locator's lock, which the first lookup takes to open the catalogue.
+  std::shared_lock<TReaderWriterLock> guard(*lock);
+  std::u16string result = msgid;
+  for (int i = 0; i < BuiltInTextDomains->Count(); ++i) {
+    result = translator->dgettext(BuiltInTextDomains->Strings(i), msgid);
+    if (result != msgid)
+      break;
+  }
+  return result;
+}
+
+std::u16string LoadTextById(unsigned Ident) {
+  for (platform::ResourceModule module : platform::ResourceModules()) {
+    // Read whole, as the loader it stands in for does: a long text is not cut short.
+    std::u16string text = LoadWholeText(module, Ident);
+    if (!text.empty())
+      return text;
+  }
+  return {};
+}
+
+std::u16string LoadResStringTranslated(const TResStringRec* ResStringRec) {
+  // The translator's own LoadResString: it uses no state of the instance, which is gone
+  // from shutdown step 1 on while this replacement stays in force until step 3.
+  if (ResStringRec == nullptr)
+    return {};
+  if (ResStringRec->Identifier >= 65536)
+    return u"ERROR";
+  platform::ResourceModule module = ResStringRec->Module && *ResStringRec->Module
+                                        ? *ResStringRec->Module
+                                        : platform::MainResourceModule();
+  return TranslateBuiltInText(LoadWholeText(module, ResStringRec->Identifier));
+}
+
+std::u16string LoadTextByIdTranslated(unsigned Ident) {
+  return TranslateBuiltInText(LoadTextById(Ident));
+}
+
+std::u16string FormatTextByIdTranslated(unsigned Ident, std::span<const FormatArg> Args) {
+  return Format(TranslateBuiltInText(LoadTextById(Ident)), Args);
+}

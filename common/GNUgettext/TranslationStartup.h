@@ -1,0 +1,80 @@
+// The gnugettext unit's start and end work: the process-wide translation objects, and
+// the redirection of the runtime's three built-in text loaders through the translator.
+#pragma once
+
+#include "common/GNUgettext/THook.h"
+#include "framework/ReaderWriterLock.h"
+#include "framework/Resources.h"
+#include "framework/StringList.h"
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+class TGnuGettextInstance;
+
+/// The objects of the component-translation facility whose classes are hooked; this
+/// system hooks none, so the registry stays empty.
+class THookedObjects {
+public:
+  void Add(const void* object) { fObjects.push_back(object); }
+  int Count() const { return static_cast<int>(fObjects.size()); }
+
+private:
+  std::vector<const void*> fObjects;
+};
+
+/// Domain names consulted for built-in texts, in order; holds "default".
+extern std::unique_ptr<TStringList<>> BuiltInTextDomains;
+extern std::unique_ptr<TReaderWriterLock> BuiltInTextDomainsLock;
+/// The same for the component-translation facility; holds "default", otherwise unused.
+extern std::unique_ptr<TStringList<>> ComponentTextDomains;
+extern std::unique_ptr<TReaderWriterLock> ComponentTextDomainsLock;
+/// The one translator.
+extern std::unique_ptr<TGnuGettextInstance> DefaultTranslator;
+/// The redirections of LoadResString, LoadStr and FmtLoadStr.
+extern std::unique_ptr<THook> ResourceRecordHook;
+extern std::unique_ptr<THook> TextByIdHook;
+extern std::unique_ptr<THook> FormatByIdHook;
+extern std::unique_ptr<THookedObjects> HookedObjectRegistry;
+extern std::unique_ptr<std::vector<void*>> RetranslatorRegistry;
+
+/// Start work: sets ExecutablePath, makes and analyses the catalogue locator, the domain
+/// lists, the translator and the hooks, and puts the redirections in force. A failure
+/// (the system refusing to make code writable) passes on; InitGnuGettext's end work then
+/// takes back what was done.
+void InitGnuGettext();
+
+/// End work, the five steps below in order. Copes with a start-up that stopped half-way.
+void DoneGnuGettext();
+
+/// Shutdown step 1: the translator; its domains give their catalogues back.
+void ReleaseDefaultTranslator();
+/// Step 2: the domain lists and their locks; from here on texts pass untranslated.
+void ReleaseTextDomainLists();
+/// Step 3: the hooks; each loader gets its own first bytes back.
+void RemoveTextRedirections();
+/// Step 4: the catalogue locator and the two registries.
+void ReleaseCatalogueLocator();
+/// Step 5: ExecutablePath is cleared.
+void ClearExecutablePath();
+
+/// Prepares the three hooks again and, with enable, puts them in force.
+void InstallTextRedirections(bool enable, bool followImportJumps);
+
+/// The first translation that differs from msgid among the built-in text domains, or
+/// msgid with its line ends normalised. Empty texts, and every text once the domain lists
+/// are gone, come back as they are.
+std::u16string TranslateBuiltInText(const std::u16string& msgid);
+
+/// The string-table text of that identifier from the first resource module that has
+/// one, read with LoadStringW directly: the framework's loaders are redirected here.
+std::u16string LoadTextById(unsigned Ident);
+
+/// The replacements, with the signatures of the loaders they stand in for. The first is
+/// the translator's LoadResString: no record gives an empty text, an identifier of 65,536
+/// or more "ERROR", any other the whole text, translated.
+std::u16string LoadResStringTranslated(const TResStringRec* ResStringRec);
+std::u16string LoadTextByIdTranslated(unsigned Ident);
+std::u16string FormatTextByIdTranslated(unsigned Ident, std::span<const FormatArg> Args);
