@@ -56,6 +56,10 @@ void* CodeOf(auto function) {
 } // namespace
 
 void InitGnuGettext() {
+  // A second start would take the redirected entries for the loaders' own bytes and
+  // leave the loaders redirected for good at shutdown.
+  if (ResourceRecordHook || TextByIdHook || FormatByIdHook || DefaultTranslator)
+    AssertionFailed(u"Translation start-up ran twice", u"" __FILE__, __LINE__);
   ExecutablePath = platform::ExecutablePath();
   LocatorOwner = std::make_unique<TFileLocator>();
   CatalogueLocator = LocatorOwner.get();

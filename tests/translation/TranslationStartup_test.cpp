@@ -78,6 +78,11 @@ TEST_F(Translation, StartUpMakesTheObjectsAndPutsTheRedirectionsInForce) {
   EXPECT_EQ(entries[1], TextByIdHook->PatchBytes());
   EXPECT_EQ(entries[2], FormatByIdHook->PatchBytes());
   EXPECT_EQ(ResourceRecordHook->OriginalBytes(), untouched[0]);
+
+  // A second start is refused before it touches anything; the shutdown still restores.
+  EXPECT_THROW(InitGnuGettext(), EAssertionFailed);
+  EXPECT_EQ(LoaderEntries()[1], TextByIdHook->PatchBytes());
+  EXPECT_EQ(TextByIdHook->OriginalBytes(), untouched[1]);
 }
 
 // Test tuple <LANG, identifier, through LoadResString, LoadStr, and FmtLoadStr with 42>.
@@ -93,7 +98,7 @@ TEST_F(Translation, EachLoaderReturnsTheTranslationOfTheLanguage) {
       {"de_DE.UTF-8", SListIndexError, u"Listenindex außerhalb des gültigen Bereichs (%d)"},
       // The catalogue's key has no CR; the translation gets CR LF back.
       {"de_DE.UTF-8", SOSError, u"Systemfehler. Code: %d.\r\n%s"},
-      {"fr_FR", SFOpenError, u"Impossible d'ouvrir le fichier \"%s\". %s"},
+      {"fr_FR", SFOpenError, u"Impossible d'ouvrir le fichier « %s ». %s"},
       {"fr", SListIndexError, u"Indice de liste hors limites (%d)"},
   };
   for (const Translated& c : cases) {
