@@ -2,19 +2,56 @@
 #include "framework/TextConvert.h"
 
 #include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+/// Bytes before the first one outside ASCII; most texts are ASCII through and through.
+size_t AsciiPrefix(std::string_view text) {
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof(word));
+    if (word & kHighBits)
+      break;
+  }
+  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
+    ++i;
+  return i;
+}
+
+size_t AsciiPrefix(std::u16string_view text) {
+  size_t i = 0;
+  for (; i + 4 <= text.size(); i += 4)
+    if ((text[i] | text[i + 1] | text[i + 2] | text[i + 3]) >= 0x80)
+      break;
+  while (i < text.size() && text[i] < 0x80)
+    ++i;
+  return i;
+}
+
+} // namespace
 
 std::u16string Utf8ToUtf16(std::string_view text) {
-  std::u16string result;
-  result.reserve(text.size());
+  // Never more units than bytes: one unit per byte at most, two for four bytes.
+  std::u16string result(text.size(), u'\0');
+  char16_t* out = result.data();
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
+  const size_t ascii = AsciiPrefix(text);
+  for (size_t i = 0; i < ascii; ++i)
+    out[i] = p[i];
+  out += ascii;
+  p += ascii;
   while (p < end) {
     std::uint32_t c = *p;
     int extra = 0;
     std::uint32_t min = 0;
     if (c < 0x80) {
       ++p;
-      result.push_back(static_cast<char16_t>(c));
+      *out++ = static_cast<char16_t>(c);
       continue;
     } else if ((c & 0xE0) == 0xC0) {
       extra = 1, c &= 0x1F, min = 0x80;
@@ -24,7 +61,7 @@ std::u16string Utf8ToUtf16(std::string_view text) {
       extra = 3, c &= 0x07, min = 0x10000;
     } else {
       ++p;
-      result.push_back(u'\uFFFD');
+      *out++ = u'\uFFFD';
       continue;
     }
     const unsigned char* q = p + 1;
@@ -37,25 +74,43 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     }
     if (!valid || c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
       ++p;
-      result.push_back(u'\uFFFD');
+      *out++ = u'\uFFFD';
       continue;
     }
     p = q;
     if (c >= 0x10000) {
       c -= 0x10000;
-      result.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-      result.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+      *out++ = static_cast<char16_t>(0xD800 + (c >> 10));
+      *out++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
     } else {
-      result.push_back(static_cast<char16_t>(c));
+      *out++ = static_cast<char16_t>(c);
     }
   }
+  result.resize(static_cast<size_t>(out - result.data()));
   return result;
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {
-  std::string result;
-  result.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
+  const size_t ascii = AsciiPrefix(text);
+  // The exact length first, so that the result holds no more than it needs. A lone
+  // surrogate becomes U+FFFD, three bytes like itself; a pair takes four.
+  size_t length = ascii;
+  for (size_t i = ascii; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    length += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      ++length;
+      ++i;
+    }
+  }
+  std::string result(length, '\0');
+  char* out = result.data();
+  for (size_t i = 0; i < ascii; ++i)
+    out[i] = static_cast<char>(text[i]);
+  out += ascii;
+  auto put = [&out](std::uint32_t byte) { *out++ = static_cast<char>(byte); };
+  for (size_t i = ascii; i < text.size(); ++i) {
     std::uint32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
@@ -65,19 +120,19 @@ std::string Utf16ToUtf8(std::u16string_view text) {
       c = 0xFFFD;
     }
     if (c < 0x80) {
-      result.push_back(static_cast<char>(c));
+      put(c);
     } else if (c < 0x800) {
-      result.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      result.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      put(0xC0 | (c >> 6));
+      put(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      result.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      result.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      result.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      put(0xE0 | (c >> 12));
+      put(0x80 | ((c >> 6) & 0x3F));
+      put(0x80 | (c & 0x3F));
     } else {
-      result.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      result.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      result.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      result.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      put(0xF0 | (c >> 18));
+      put(0x80 | ((c >> 12) & 0x3F));
+      put(0x80 | ((c >> 6) & 0x3F));
+      put(0x80 | (c & 0x3F));
     }
   }
   return result;

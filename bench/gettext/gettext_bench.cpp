@@ -9,11 +9,13 @@
 #include <benchmark/benchmark.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <libintl.h>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -33,6 +35,7 @@ std::string Key(int i) {
 struct Catalogue {
   fs::path folder = fs::temp_directory_path() / ("sa-gettext-bench-" + std::to_string(getpid()));
   fs::path mo = folder / "de" / "LC_MESSAGES" / "bench.mo";
+  fs::path swapped = folder / "bench_be.mo"; // the same, in the other byte order
   std::vector<std::string> hits, misses;
 
   Catalogue() {
@@ -44,7 +47,9 @@ struct Catalogue {
       out << "\nmsgid \"" << Key(i) << "\"\nmsgstr \"Meldung Nummer " << i << "\"\n";
     out.close();
     std::string command = std::string(SA_MSGFMT) + " -o " + mo.string() + " " + po.string();
-    if (std::system(command.c_str()) != 0)
+    std::string big =
+        std::string(SA_MSGFMT) + " --endianness=big -o " + swapped.string() + " " + po.string();
+    if (std::system(command.c_str()) != 0 || std::system(big.c_str()) != 0)
       std::abort();
     std::mt19937 random(42);
     for (int i = 0; i < 1024; ++i) {
@@ -70,6 +75,8 @@ Catalogue& Shared() {
   return catalogue;
 }
 
+// Each lookup twice: returning a copy of the text (TMoFile::gettext, glibc's answer put
+// into a std::string), and in place (TMoFile::Find, glibc's pointer as it is).
 void BM_MoFileHit(benchmark::State& state) {
   TMoFile mo(Shared().mo.u16string(), 0, 0, true);
   size_t i = 0;
@@ -79,12 +86,41 @@ void BM_MoFileHit(benchmark::State& state) {
 }
 BENCHMARK(BM_MoFileHit);
 
+void BM_MoFileHitSwapped(benchmark::State& state) {
+  TMoFile mo(Shared().swapped.u16string(), 0, 0, true);
+  if (!mo.isSwappedArchitecture())
+    std::abort();
+  size_t i = 0;
+  bool found;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(mo.gettext(Shared().hits[i++ & 1023], found));
+}
+BENCHMARK(BM_MoFileHitSwapped);
+
 void BM_GlibcHit(benchmark::State& state) {
   size_t i = 0;
   for (auto _ : state)
     benchmark::DoNotOptimize(std::string(dgettext("bench", Shared().hits[i++ & 1023].c_str())));
 }
 BENCHMARK(BM_GlibcHit);
+
+void BM_MoFileFindHit(benchmark::State& state) {
+  TMoFile mo(Shared().mo.u16string(), 0, 0, true);
+  size_t i = 0;
+  std::string_view translation;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(mo.Find(Shared().hits[i++ & 1023], translation));
+    benchmark::DoNotOptimize(translation);
+  }
+}
+BENCHMARK(BM_MoFileFindHit);
+
+void BM_GlibcHitInPlace(benchmark::State& state) {
+  size_t i = 0;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(dgettext("bench", Shared().hits[i++ & 1023].c_str()));
+}
+BENCHMARK(BM_GlibcHitInPlace);
 
 void BM_MoFileMiss(benchmark::State& state) {
   TMoFile mo(Shared().mo.u16string(), 0, 0, true);
@@ -101,6 +137,22 @@ void BM_GlibcMiss(benchmark::State& state) {
     benchmark::DoNotOptimize(std::string(dgettext("bench", Shared().misses[i++ & 1023].c_str())));
 }
 BENCHMARK(BM_GlibcMiss);
+
+void BM_MoFileFindMiss(benchmark::State& state) {
+  TMoFile mo(Shared().mo.u16string(), 0, 0, true);
+  size_t i = 0;
+  std::string_view translation;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(mo.Find(Shared().misses[i++ & 1023], translation));
+}
+BENCHMARK(BM_MoFileFindMiss);
+
+void BM_GlibcMissInPlace(benchmark::State& state) {
+  size_t i = 0;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(dgettext("bench", Shared().misses[i++ & 1023].c_str()));
+}
+BENCHMARK(BM_GlibcMissInPlace);
 
 void BM_TranslatorHit(benchmark::State& state) {
   TFileLocator locator;
@@ -160,6 +212,66 @@ void BM_Memmem(benchmark::State& state) {
 }
 BENCHMARK(BM_Memmem)->Unit(benchmark::kMillisecond);
 
+// The reading alone, in the scan's 100,000-byte blocks and without searching: what the
+// scan of a stream cannot go below.
+void BM_StreamBlocks(benchmark::State& state) {
+  std::ifstream in(Scan().file, std::ios::binary);
+  std::vector<char> block(100000);
+  for (auto _ : state) {
+    in.clear();
+    in.seekg(0);
+    while (in.read(block.data(), static_cast<std::streamsize>(block.size())))
+      benchmark::DoNotOptimize(block.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * (64 << 20));
+}
+BENCHMARK(BM_StreamBlocks)->Unit(benchmark::kMillisecond);
+
+/// Prints as usual, and keeps each benchmark's CPU time for the ratios at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration)
+        cpu[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> cpu;
+};
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  // Each row: ours, what it is measured against, what the ratio means, the goal.
+  const struct {
+    const char* ours;
+    const char* theirs;
+    const char* what;
+    const char* goal;
+  } ratios[] = {
+      {"BM_MoFileHit", "BM_GlibcHit", "catalogue hit, copied, time vs glibc", "<= 0.3"},
+      {"BM_MoFileHitSwapped", "BM_GlibcHit", "same, other byte order", "<= 0.3"},
+      {"BM_MoFileFindHit", "BM_GlibcHitInPlace", "catalogue hit, in place, time vs glibc",
+       "<= 0.3"},
+      {"BM_MoFileMiss", "BM_GlibcMiss", "catalogue miss, copied, time vs glibc", "<= 0.3"},
+      {"BM_MoFileFindMiss", "BM_GlibcMissInPlace", "catalogue miss, in place, time vs glibc",
+       "<= 0.3"},
+      {"BM_TranslatorHit", "BM_GlibcHit", "translator dgettext (UTF-16), time vs glibc", "<= 0.8"},
+      {"BM_Memmem", "BM_FindSignaturePos", "executable scan, throughput vs memmem", ">= 0.5"},
+      {"BM_Memmem", "BM_StreamBlocks", "reading alone, throughput vs memmem", "(bound)"},
+  };
+  std::printf("\n%-48s %8s %8s\n", "ratio (same run, CPU time)", "value", "goal");
+  for (const auto& r : ratios) {
+    auto ours = reporter.cpu.find(r.ours), theirs = reporter.cpu.find(r.theirs);
+    if (ours == reporter.cpu.end() || theirs == reporter.cpu.end())
+      continue; // filtered out of this run
+    std::printf("%-48s %8.2f %8s\n", r.what, ours->second / theirs->second, r.goal);
+  }
+  return 0;
+}

@@ -6,9 +6,9 @@
 #include "framework/TextConvert.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -39,6 +39,42 @@ bool ReadInt64(std::istream& in, std::int64_t& value) {
   return true;
 }
 
+/// The position in signature of its byte that occurs least often in sample: the scan
+/// looks for that byte first.
+size_t RarestByte(std::string_view signature, const char* sample, size_t size) {
+  std::vector<size_t> counts(256);
+  for (size_t i = 0; i < size; ++i)
+    ++counts[static_cast<unsigned char>(sample[i])];
+  size_t rarest = 0;
+  for (size_t i = 1; i < signature.size(); ++i)
+    if (counts[static_cast<unsigned char>(signature[i])] <
+        counts[static_cast<unsigned char>(signature[rarest])])
+      rarest = i;
+  return rarest;
+}
+
+/// The first occurrence of signature in [begin, end), or nullptr. Only where memchr finds
+/// the signature's rare byte is the whole signature compared: memchr passes over the
+/// bytes in between many times faster than any step-by-step search.
+const char* FindIn(const char* begin, const char* end, std::string_view signature, size_t rareAt) {
+  const size_t length = signature.size();
+  if (static_cast<size_t>(end - begin) < length)
+    return nullptr;
+  const char rare = signature[rareAt];
+  const char* from = begin + rareAt;
+  const char* const to = end - length + rareAt + 1; // past the rare byte's last possible place
+  while (from < to) {
+    const void* found = std::memchr(from, rare, static_cast<size_t>(to - from));
+    if (found == nullptr)
+      return nullptr;
+    const char* start = static_cast<const char*>(found) - rareAt;
+    if (std::memcmp(start, signature.data(), length) == 0)
+      return start;
+    from = static_cast<const char*>(found) + 1;
+  }
+  return nullptr;
+}
+
 } // namespace
 
 TFileLocator::TFileLocator() {
@@ -59,21 +95,22 @@ std::int64_t TFileLocator::FindSignaturePos(std::string_view signature, std::ist
   // signature length - 1 bytes are kept: the answers are the same, the copying less.
   str.clear();
   str.seekg(0);
-  const size_t keep = signature.empty() ? 0 : signature.size() - 1;
+  if (signature.empty())
+    return 0; // found at once, at the start: the same as absent
+  const size_t keep = signature.size() - 1;
   std::vector<char> window(keep + 2 * kBlockSize);
   auto readBlock = [&](char* into) {
     str.read(into, kBlockSize);
     return static_cast<std::int64_t>(str.gcount());
   };
-  const std::boyer_moore_horspool_searcher searcher(signature.begin(), signature.end());
   std::int64_t held = readBlock(window.data()); // block A
-  std::int64_t windowStart = 0;                 // file position of window[0]
+  const size_t rareAt = RarestByte(signature, window.data(), static_cast<size_t>(held));
+  std::int64_t windowStart = 0; // file position of window[0]
   for (;;) {
     std::int64_t c = readBlock(window.data() + held); // block B
     const char* begin = window.data();
     const char* end = begin + held + c;
-    const char* hit = std::search(begin, end, searcher);
-    if (hit != end || signature.empty())
+    if (const char* hit = FindIn(begin, end, signature, rareAt))
       return windowStart + (hit - begin);
     if (c < kBlockSize)
       return 0;

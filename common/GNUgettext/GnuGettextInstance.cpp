@@ -169,15 +169,23 @@ TGnuGettextInstance::TGnuGettextInstance() : curGetPluralForm(PluralEnglish) {
 
 TGnuGettextInstance::~TGnuGettextInstance() {
   TP_GlobalClassHandling.clear();
+  lastDomainIndex.store(-1, std::memory_order_relaxed);
   // First to last: each domain gives its catalogue back to the locator.
   while (domainlist.Count() > 0)
     domainlist.Delete(0);
 }
 
 TDomain& TGnuGettextInstance::FindOrCreateDomain(const std::u16string& name) {
+  // The table never holds two names that differ only in letter case (a name that matches
+  // one is never added), so an exact match is the entry the search would find.
+  const int last = lastDomainIndex.load(std::memory_order_relaxed);
+  if (last >= 0 && domainlist.Strings(last) == name)
+    return *domainlist.Objects(last);
   int index = domainlist.IndexOf(name);
-  if (index >= 0)
+  if (index >= 0) {
+    lastDomainIndex.store(index, std::memory_order_relaxed);
     return *domainlist.Objects(index);
+  }
   auto domain = std::make_unique<TDomain>();
   domain->Domain = name;
   domain->SetDirectory(DefaultDomainDirectory);
@@ -208,7 +216,8 @@ std::u16string TGnuGettextInstance::dgettext(const std::u16string& szDomain,
     return szMsgId;
   TDomain& domain = FindOrCreateDomain(szDomain);
   std::string key = Utf16ToUtf8(szMsgId);
-  std::erase(key, '\r');
+  if (key.find('\r') != std::string::npos)
+    std::erase(key, '\r');
   return WithCrLf(domain.Translate(key));
 }
 

@@ -6,6 +6,7 @@
 #include "framework/StringList.h"
 #include "platform/user_locale.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -137,6 +138,9 @@ private:
   std::u16string curmsgdomain;
   std::u16string DefaultDomainDirectory;
   TStringList<TDomain> domainlist;
+  // Position of the domain found last: lookups name the same one over and over. Atomic
+  // because lookups may run on several threads; entries are only ever appended.
+  std::atomic<int> lastDomainIndex{-1};
   std::vector<std::unique_ptr<TClassMode>> TP_GlobalClassHandling;
   std::vector<IGnuGettextInstanceWhenNewLanguageListener*> fWhenNewLanguageListeners;
 };

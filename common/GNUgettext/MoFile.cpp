@@ -4,6 +4,7 @@
 #include "platform/error_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -124,24 +125,62 @@ void TMoFile::CheckLayout(const std::u16string& filename) {
   }
 }
 
-std::string_view TMoFile::Entry(std::uint32_t table, std::uint32_t index) const {
-  std::uint64_t at = table + std::uint64_t{index - 1} * 8;
-  return std::string_view(reinterpret_cast<const char*>(momemory) + Word(at + 4), Word(at));
+namespace {
+
+/// Unsigned bytes, the first difference deciding, else the shorter first: the order of
+/// the catalogue's source strings. Eight bytes at a time, as keys often share a long
+/// beginning.
+inline int CompareKeys(const unsigned char* a, size_t aLength, const unsigned char* b,
+                       size_t bLength) {
+  const size_t common = std::min(aLength, bLength);
+  size_t i = 0;
+  for (; i + 8 <= common; i += 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
+    if (x != y) {
+      const std::uint64_t diff = x ^ y;
+      // The first differing byte is the lowest one in memory order.
+      i += (std::endian::native == std::endian::little ? std::countr_zero(diff)
+                                                       : std::countl_zero(diff)) /
+           8;
+      return a[i] < b[i] ? -1 : 1;
+    }
+  }
+  for (; i < common; ++i)
+    if (a[i] != b[i])
+      return a[i] < b[i] ? -1 : 1;
+  return aLength < bLength ? -1 : (aLength > bLength ? 1 : 0);
 }
 
-bool TMoFile::Find(std::string_view msgid, std::string_view& translation) const {
-  if (N == 0)
-    return false;
-  std::int32_t i = startindex;
+/// One table entry, its length and position, in the catalogue's byte order.
+template <bool Swapped>
+void ReadEntry(const unsigned char* at, std::uint32_t& length, std::uint32_t& position) {
+  std::memcpy(&length, at, 4);
+  std::memcpy(&position, at + 4, 4);
+  if constexpr (Swapped) {
+    length = Swap(length);
+    position = Swap(position);
+  }
+}
+
+/// The search of the catalogue's steps, made once per byte order so that the loop does
+/// not ask which one on every read.
+template <bool Swapped>
+bool Search(const unsigned char* momemory, std::uint32_t O, std::uint32_t T, std::int32_t N,
+            std::int32_t startindex, std::int32_t startstep, std::string_view msgid,
+            std::string_view& translation) {
+  const auto* key = reinterpret_cast<const unsigned char*>(msgid.data());
+  std::int32_t i = startindex; // 1-based
   std::int32_t s = startstep;
   for (;;) {
-    std::string_view source = Entry(O, static_cast<std::uint32_t>(i));
-    size_t common = std::min(msgid.size(), source.size());
-    int c = common ? std::memcmp(msgid.data(), source.data(), common) : 0;
-    if (c == 0)
-      c = msgid.size() < source.size() ? -1 : (msgid.size() > source.size() ? 1 : 0);
+    const std::size_t entry = std::size_t{8} * static_cast<std::uint32_t>(i - 1);
+    std::uint32_t length, position;
+    ReadEntry<Swapped>(momemory + O + entry, length, position);
+    const int c = CompareKeys(key, msgid.size(), momemory + position, length);
     if (c == 0) {
-      translation = Entry(T, static_cast<std::uint32_t>(i));
+      ReadEntry<Swapped>(momemory + T + entry, length, position);
+      translation = std::string_view(reinterpret_cast<const char*>(momemory) + position, length);
       return true;
     }
     if (s == 0)
@@ -152,6 +191,16 @@ bool TMoFile::Find(std::string_view msgid, std::string_view& translation) const 
       i = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{i} + s, N));
     s /= 2;
   }
+}
+
+} // namespace
+
+bool TMoFile::Find(std::string_view msgid, std::string_view& translation) const {
+  if (N == 0)
+    return false;
+  const auto n = static_cast<std::int32_t>(N);
+  return doswap ? Search<true>(momemory, O, T, n, startindex, startstep, msgid, translation)
+                : Search<false>(momemory, O, T, n, startindex, startstep, msgid, translation);
 }
 
 std::string TMoFile::gettext(std::string_view msgid, bool& found) const {

@@ -39,7 +39,6 @@ public:
 
 private:
   std::uint32_t Word(std::uint64_t position) const;
-  std::string_view Entry(std::uint32_t table, std::uint32_t index) const;
   void CheckLayout(const std::u16string& filename);
 
   bool doswap = false;

@@ -1,0 +1,142 @@
+// Arbitrary bytes as an MO catalogue: opened mapped and copied, at offset 0 and inside the
+// file, and searched. Checks what the reader promises: it accepts exactly the catalogues
+// whose header, tables and strings lie inside the data, both modes answer alike, and in a
+// catalogue whose source strings are sorted every source string is found.
+#include "common/GNUgettext/MoFile.h"
+#include "common/GNUgettext/fuzz/fuzz_support.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using gettext_fuzz::Fault;
+
+struct Answer {
+  bool found;
+  std::string text;
+  bool operator==(const Answer&) const = default;
+};
+
+std::unique_ptr<TMoFile> Open(const std::u16string& path, std::int64_t offset, std::int64_t size,
+                              bool mapped) {
+  try {
+    return std::make_unique<TMoFile>(path, offset, size, mapped);
+  } catch (const EGGIOError&) {
+    return nullptr;
+  }
+}
+
+std::vector<Answer> Ask(const TMoFile& mo, const std::vector<std::string>& keys) {
+  std::vector<Answer> answers;
+  for (const std::string& key : keys) {
+    Answer a;
+    a.text = mo.gettext(key, a.found);
+    std::string_view inPlace;
+    bool found = mo.Find(key, inPlace);
+    if (found != a.found || (found && inPlace != a.text) || (!a.found && a.text != key))
+      Fault();
+    answers.push_back(std::move(a));
+  }
+  return answers;
+}
+
+/// The catalogue as the format describes it, read independently of the reader.
+struct Layout {
+  std::vector<std::string_view> sources, translations;
+};
+
+std::optional<Layout> ReadLayout(std::string_view data) {
+  if (data.size() < 20)
+    return std::nullopt;
+  auto word = [&](std::uint64_t at, bool swap) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+      unsigned b = static_cast<unsigned char>(data[at + (swap ? 3 - i : i)]);
+      v |= std::uint32_t{b} << (8 * i);
+    }
+    return v;
+  };
+  bool swap;
+  if (word(0, false) == 0x950412de)
+    swap = false;
+  else if (word(0, true) == 0x950412de)
+    swap = true;
+  else
+    return std::nullopt;
+  std::uint64_t n = word(8, swap), o = word(12, swap), t = word(16, swap);
+  if (n > 0x7fffffff || o + n * 8 > data.size() || t + n * 8 > data.size())
+    return std::nullopt;
+  Layout layout;
+  for (std::uint64_t table : {o, t}) {
+    for (std::uint64_t i = 0; i < n; ++i) {
+      std::uint64_t length = word(table + i * 8, swap), position = word(table + i * 8 + 4, swap);
+      if (position + length > data.size())
+        return std::nullopt;
+      (table == o ? layout.sources : layout.translations).push_back(data.substr(position, length));
+    }
+  }
+  return layout;
+}
+
+bool StrictlySorted(const std::vector<std::string_view>& keys) {
+  // string_view compares as unsigned bytes, the shorter first: the catalogue's order.
+  for (size_t i = 1; i < keys.size(); ++i)
+    if (!(keys[i - 1] < keys[i]))
+      return false;
+  return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+  static gettext_fuzz::ScratchFile file("sa-fuzz-mofile");
+  file.Write(data, size);
+  const std::u16string path = file.path().u16string();
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+  std::vector<std::string> keys = {"", "a", "key1", "Hello", std::string("one\0two", 7), "\xff"};
+  keys.emplace_back(bytes.substr(std::min<size_t>(size, 20), 12));
+
+  const std::optional<Layout> layout = ReadLayout(bytes);
+  std::unique_ptr<TMoFile> mapped = Open(path, 0, 0, true);
+  std::unique_ptr<TMoFile> copied = Open(path, 0, 0, false);
+  if ((mapped != nullptr) != layout.has_value() || (copied != nullptr) != layout.has_value())
+    Fault();
+  if (mapped) {
+    if (layout->sources.size() <= 256)
+      for (std::string_view s : layout->sources)
+        keys.emplace_back(s);
+    if (Ask(*mapped, keys) != Ask(*copied, keys))
+      Fault();
+    if (layout->sources.size() <= 256 && StrictlySorted(layout->sources)) {
+      for (size_t i = 0; i < layout->sources.size(); ++i) {
+        std::string_view translation;
+        if (!mapped->Find(layout->sources[i], translation) ||
+            translation != layout->translations[i])
+          Fault();
+      }
+    }
+  }
+
+  // The same bytes as a catalogue inside a larger file, which ends where its size says.
+  if (size > 8) {
+    const std::int64_t offset = data[0] % 8 + 1;
+    const std::int64_t length = static_cast<std::int64_t>(size) - offset - data[1] % 4;
+    std::unique_ptr<TMoFile> inner = Open(path, offset, length, true);
+    std::unique_ptr<TMoFile> innerCopy = Open(path, offset, length, false);
+    const std::optional<Layout> innerLayout =
+        ReadLayout(bytes.substr(static_cast<size_t>(offset), static_cast<size_t>(length)));
+    if ((inner != nullptr) != innerLayout.has_value() ||
+        (innerCopy != nullptr) != innerLayout.has_value())
+      Fault();
+    if (inner && Ask(*inner, keys) != Ask(*innerCopy, keys))
+      Fault();
+  }
+  return 0;
+}
