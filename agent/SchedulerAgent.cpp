@@ -2,6 +2,7 @@
 // user's idle time about twice a second until a quit or the end of the session.
 #include "agent/Application.h"
 #include "agent/Host.h"
+#include "common/GNUgettext/TranslationStartup.h"
 #include "common/Scheduler/Utils/InputHook.h"
 #include "debug/Debugg.h"
 #include "debug/TxtDebugg.h"
@@ -16,11 +17,12 @@ void StartInputHook() {
   InitInputHook();
 }
 
-// Start order; the units end in reverse. Translation joins as the fourth.
+// Start order; the units end in reverse, translation first.
 constexpr Unit kUnits[] = {
     {"InputHook", StartInputHook, DoneInputHook},
     {"Debugg", InitDebugg, DoneDebugg},
     {"TxtDebugg", InitTxtDebugg, DoneTxtDebugg},
+    {"gnugettext", InitGnuGettext, DoneGnuGettext},
 };
 
 void MainBlock() {

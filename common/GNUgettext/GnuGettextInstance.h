@@ -2,6 +2,8 @@
 // gettext operations on the system's UTF-16 texts.
 #pragma once
 
+#include "framework/Resources.h"
+
 #include "common/GNUgettext/Domain.h"
 #include "framework/StringList.h"
 #include "platform/user_locale.h"
@@ -117,6 +119,10 @@ public:
   /// Kept for callers of the full interface; this translator keeps no debug log.
   void DebugLogToFile(const std::u16string& filename, bool append = false);
   void DebugLogPause(bool PauseEnabled);
+
+  /// Loads one built-in resource text and passes it through the translator. Static: the
+  /// redirected loader calls it while shutdown may already have destroyed the instance.
+  static std::u16string LoadResString(const TResStringRec* ResStringRec);
 
   /// Every object of IgnClass (or a class derived from it) keeps that property untranslated.
   void TP_GlobalIgnoreClassProperty(const TClassInfo* IgnClass, const std::u16string& propertyname);

@@ -167,8 +167,12 @@ std::u16string LoadTextById(unsigned Ident) {
 }
 
 std::u16string LoadResStringTranslated(const TResStringRec* ResStringRec) {
-  // The translator's own LoadResString: it uses no state of the instance, which is gone
-  // from shutdown step 1 on while this replacement stays in force until step 3.
+  return TGnuGettextInstance::LoadResString(ResStringRec);
+}
+
+std::u16string TGnuGettextInstance::LoadResString(const TResStringRec* ResStringRec) {
+  // Uses no state of the instance, which is gone from shutdown step 1 on while the
+  // redirection stays in force until step 3.
   if (ResStringRec == nullptr)
     return {};
   if (ResStringRec->Identifier >= 65536)

@@ -4,6 +4,7 @@
 #include "platform/session.h"
 
 #include <atomic>
+#include <clocale>
 #include <csignal>
 
 namespace platform {
@@ -62,6 +63,12 @@ private:
 } // namespace
 
 std::unique_ptr<AppWindow> AppWindow::Create(const std::u16string&, AppWindowEvents& events) {
+  // The user's regional settings, as the process starts with the C locale: the log's
+  // codeset and time stamps and the defines' collation follow them. Numbers stay in the
+  // C locale, since nothing here formats them for people.
+  std::setlocale(LC_CTYPE, "");
+  std::setlocale(LC_TIME, "");
+  std::setlocale(LC_COLLATE, "");
   return std::make_unique<SignalWindow>(events);
 }
 
