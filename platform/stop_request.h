@@ -1,4 +1,5 @@
-// A stop request from the user (Ctrl-C, SIGINT, SIGTERM) for programs that poll for it.
+// A stop request from the user (Ctrl-C, SIGINT, SIGTERM; on Windows also a quit message
+// posted to the main thread) for programs that poll for it from that thread.
 #pragma once
 
 namespace platform {

@@ -50,6 +50,14 @@ std::uint64_t NowMs() {
 
 Outcome IdleSessions::Handle(const std::string& session, const std::vector<std::uint8_t>& request,
                              std::uint64_t nowMs) {
+  Outcome outcome = Answer(session, request, nowMs);
+  if (!outcome.reply)
+    ++fIgnoredTotal;
+  return outcome;
+}
+
+Outcome IdleSessions::Answer(const std::string& session, const std::vector<std::uint8_t>& request,
+                             std::uint64_t nowMs) {
   std::string from = "ignored request from " + session + ": ";
   if (request.size() != kRecordSize)
     return {std::nullopt, from + std::to_string(request.size()) + " bytes, not 8224"};
@@ -59,9 +67,12 @@ Outcome IdleSessions::Handle(const std::string& session, const std::vector<std::
   if (msg == kIdleReport) {
     IdleTime idle{WordAt(request, kDataOffset), WordAt(request, kDataOffset + 4)};
     fReports[session] = Report{idle, nowMs};
+    ++fReportCounts[session];
+    ++fReportTotal;
     return {ReplyFor(msg), {}};
   }
   if (msg == kIdleQuery) {
+    ++fQueryTotal;
     DropStale(nowMs);
     std::vector<std::uint8_t> reply = ReplyFor(msg);
     // With no session reporting there is no idle user to speak of: 0 is the answer
@@ -102,6 +113,15 @@ std::string IdleSessions::StatusLine() const {
   return line;
 }
 
+std::string IdleSessions::Summary() const {
+  std::string text = "served " + std::to_string(fReportTotal) + " reports, " +
+                     std::to_string(fQueryTotal) + " queries, " + std::to_string(fIgnoredTotal) +
+                     " ignored";
+  for (const auto& [session, count] : fReportCounts)
+    text += "\nreports from " + session + ": " + std::to_string(count);
+  return text;
+}
+
 int Run(const std::u16string& pipeName, std::ostream& out,
         const std::function<bool()>& stopRequested, const std::function<void()>& ready) {
   std::unique_ptr<platform::PipeServer> server = platform::PipeServer::Create(pipeName);
@@ -133,6 +153,7 @@ int Run(const std::u16string& pipeName, std::ostream& out,
       shown = status;
     }
   }
+  out << sessions.Summary() << std::endl;
   return 0;
 }
 

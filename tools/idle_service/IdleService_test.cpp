@@ -63,6 +63,8 @@ TEST(IdleSessionsTest, BadRequestsAreNotAnsweredAndChangeNothing) {
     EXPECT_NE(outcome.complaint.find(c.says), std::string::npos) << outcome.complaint;
   }
   EXPECT_EQ(sessions.StatusLine(), "common 40 s 0 min | uid 1 pid 1: 40 s 0 min");
+  EXPECT_EQ(sessions.Summary(), "served 1 reports, 0 queries, 6 ignored\n"
+                                "reports from uid 1 pid 1: 1");
 }
 
 TEST(IdleSessionsTest, CommonIdleIsTheSmallestLiveReport) {
@@ -85,6 +87,9 @@ TEST(IdleSessionsTest, CommonIdleIsTheSmallestLiveReport) {
   reply = *sessions.Handle("c", Record(2), 6001).reply; // b now older than 5 s
   EXPECT_EQ(WordAt(reply, 28), 90u);
   EXPECT_EQ(sessions.StatusLine(), "common 90 s 1 min | a: 90 s 1 min");
+  // b's report still counts after b was dropped.
+  EXPECT_EQ(sessions.Summary(), "served 3 reports, 3 queries, 0 ignored\n"
+                                "reports from a: 2\nreports from b: 1");
 }
 
 TEST(IdleServiceTest, ServesTheAgentsClientOnTheRealPipe) {
@@ -129,6 +134,8 @@ TEST(IdleServiceTest, ServesTheAgentsClientOnTheRealPipe) {
   EXPECT_NE(log.find(": 100 bytes, not 8224\n"), std::string::npos) << log;
   EXPECT_NE(log.find("common 30 s 0 min | "), std::string::npos) << log;
   EXPECT_EQ(log.find(": 0 bytes"), std::string::npos) << "probes are ignored silently: " << log;
+  EXPECT_NE(log.find("\nserved 1 reports, 1 queries, 1 ignored\nreports from "), std::string::npos)
+      << log;
 }
 
 } // namespace

@@ -6,7 +6,8 @@
 // $NAMED_PIPE_DIR/NAME, default directory /run/pipe, made when missing). Keeps the
 // latest idle report of each session, drops reports older than 5 seconds, answers idle
 // queries with the smallest idle time among the live sessions, and prints one line per
-// change. Stops on Ctrl-C, SIGINT or SIGTERM. Exit code 0, 1 when the pipe cannot be
+// change. Stops on Ctrl-C, SIGINT or SIGTERM, and then prints how many reports it
+// served from each session. Exit code 0, 1 when the pipe cannot be
 // served, 2 on bad arguments.
 #include "framework/TextConvert.h"
 #include "platform/stop_request.h"
