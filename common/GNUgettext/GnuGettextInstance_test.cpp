@@ -201,6 +201,26 @@ TEST_F(TranslatorTest, LineEndsAreNormalisedWithAndWithoutCatalogue) {
   EXPECT_EQ(t.dngettext(u"default", u"file", u"files", 1), u"file");
 }
 
+TEST_F(TranslatorTest, LineEndsAreFoundAnywhereInLongerTexts) {
+  TGnuGettextInstance& t = Make("de"); // no catalogue: the source text comes back
+  // Each place of the line end in texts of 1 to 24 bytes: before, inside and after the
+  // eight-byte words the search tests at once.
+  for (size_t length = 1; length <= 24; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      std::u16string text(length, u'x');
+      SCOPED_TRACE(testing::Message() << length << " characters, line end at " << at);
+      text[at] = u'\r';
+      std::u16string withoutCr = text;
+      withoutCr.erase(at, 1);
+      EXPECT_EQ(t.gettext(text), withoutCr);
+      text[at] = u'\n';
+      std::u16string withCr = text;
+      withCr.insert(at, 1, u'\r');
+      EXPECT_EQ(t.gettext(text), withCr);
+    }
+  }
+}
+
 /// Records the notifications and lets a test set its own plural rule.
 class RecordingTranslator : public TGnuGettextInstance {
 public:

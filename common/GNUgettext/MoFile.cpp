@@ -185,10 +185,10 @@ bool Search(const unsigned char* momemory, std::uint32_t O, std::uint32_t T, std
     }
     if (s == 0)
       return false;
-    if (c < 0)
-      i = i > s ? i - s : 1;
-    else
-      i = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{i} + s, N));
+    const std::int32_t down = i > s ? i - s : 1;
+    const std::int32_t up =
+        static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{i} + s, N));
+    i = c < 0 ? down : up;
     s /= 2;
   }
 }

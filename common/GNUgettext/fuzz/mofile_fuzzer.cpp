@@ -73,15 +73,50 @@ std::optional<Layout> ReadLayout(std::string_view data) {
   if (n > 0x7fffffff || o + n * 8 > data.size() || t + n * 8 > data.size())
     return std::nullopt;
   Layout layout;
-  for (std::uint64_t table : {o, t}) {
+  // The two tables may be the same bytes: a list per table, not per position.
+  for (auto [table, list] : {std::pair{o, &layout.sources}, std::pair{t, &layout.translations}}) {
     for (std::uint64_t i = 0; i < n; ++i) {
       std::uint64_t length = word(table + i * 8, swap), position = word(table + i * 8 + 4, swap);
       if (position + length > data.size())
         return std::nullopt;
-      (table == o ? layout.sources : layout.translations).push_back(data.substr(position, length));
+      list->push_back(data.substr(position, length));
     }
   }
   return layout;
+}
+
+/// The catalogue's search in its plainest form, one comparison after the other, as the
+/// model the reader's faster loop must agree with on every catalogue, sorted or not.
+std::optional<std::string_view> ModelSearch(const Layout& layout, std::string_view msgid) {
+  const auto n = static_cast<std::int64_t>(layout.sources.size());
+  if (n == 0)
+    return std::nullopt;
+  std::int64_t index = 1;
+  for (std::int64_t rest = n; rest > 0; rest /= 2)
+    index *= 2;
+  index /= 2;
+  std::int64_t step = index / 2;
+  for (;;) {
+    const std::string_view source = layout.sources[static_cast<size_t>(index - 1)];
+    const int c = msgid.compare(source); // unsigned bytes, then the shorter first
+    if (c == 0)
+      return layout.translations[static_cast<size_t>(index - 1)];
+    if (step == 0)
+      return std::nullopt;
+    index = c < 0 ? (index > step ? index - step : 1) : std::min(index + step, n);
+    step /= 2;
+  }
+}
+
+void CheckAgainstModel(const TMoFile& mo, const Layout& layout,
+                       const std::vector<std::string>& keys) {
+  for (const std::string& key : keys) {
+    std::string_view translation;
+    const bool found = mo.Find(key, translation);
+    const std::optional<std::string_view> expected = ModelSearch(layout, key);
+    if (found != expected.has_value() || (found && translation != *expected))
+      Fault();
+  }
 }
 
 bool StrictlySorted(const std::vector<std::string_view>& keys) {
@@ -114,6 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         keys.emplace_back(s);
     if (Ask(*mapped, keys) != Ask(*copied, keys))
       Fault();
+    CheckAgainstModel(*mapped, *layout, keys);
     if (layout->sources.size() <= 256 && StrictlySorted(layout->sources)) {
       for (size_t i = 0; i < layout->sources.size(); ++i) {
         std::string_view translation;
@@ -137,6 +173,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
       Fault();
     if (inner && Ask(*inner, keys) != Ask(*innerCopy, keys))
       Fault();
+    if (inner)
+      CheckAgainstModel(*inner, *innerLayout, keys);
   }
   return 0;
 }
