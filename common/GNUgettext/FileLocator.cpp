@@ -75,6 +75,16 @@ const char* FindIn(const char* begin, const char* end, std::string_view signatur
   return nullptr;
 }
 
+/// Base + relative, if that lies inside the file. The table's values are any 64-bit
+/// numbers: they are checked before the addition, which could otherwise overflow.
+bool InFile(std::int64_t base, std::int64_t relative, std::int64_t fileSize,
+            std::int64_t& position) {
+  if (relative < -base || relative > fileSize - base)
+    return false;
+  position = base + relative;
+  return true;
+}
+
 } // namespace
 
 TFileLocator::TFileLocator() {
@@ -138,19 +148,22 @@ void TFileLocator::Analyze() {
   std::int64_t first = 0;
   if (E - 8 < Base || !str.seekg(E - 8) || !ReadInt64(str, first))
     return;
-  std::int64_t next = Base + first;
+  std::int64_t next = 0;
+  if (!InFile(Base, first, fileSize, next))
+    return;
   std::int64_t position = Base;
   while (position < E) {
     std::int64_t r = 0;
     if (next < Base || next > fileSize || !str.seekg(next) || !ReadInt64(str, r) || r == 0)
       return;
     const std::int64_t nameStart = next + 24;
-    next = Base + r;
+    if (!InFile(Base, r, fileSize, next))
+      return;
     auto info = std::make_unique<TEmbeddedFileInfo>();
     std::int64_t d = 0;
-    if (!ReadInt64(str, d) || !ReadInt64(str, info->size))
+    if (!ReadInt64(str, d) || !ReadInt64(str, info->size) ||
+        !InFile(Base, d, fileSize, info->offset))
       return;
-    info->offset = Base + d;
     // The name ends where the next entry starts; positions outside the file, and a
     // catalogue that does not lie wholly inside it, end the analysis like a short read.
     if (r < 0 || next < nameStart || next > fileSize || d < 0 || info->size < 0 ||

@@ -212,6 +212,17 @@ TEST_F(LocatorTest, TableThatPointsOutsideTheFileKeepsTheEntriesBeforeTheFault) 
       {"second catalogue past the end", put(good, secondEntry + 8, 1LL << 40), {u"a.mo"}},
       {"second size past the end", put(good, secondEntry + 16, 1LL << 40), {u"a.mo"}},
       {"negative size", put(good, secondEntry + 16, -1), {u"a.mo"}},
+      // The extremes, where adding the table's base would overflow.
+      {"first entry at the largest position", put(good, firstField, INT64_MAX), {}},
+      {"first entry at the smallest position", put(good, firstField, INT64_MIN), {}},
+      {"second name at the largest position", put(good, secondEntry, INT64_MAX), {u"a.mo"}},
+      {"second catalogue at the largest position",
+       put(good, secondEntry + 8, INT64_MAX),
+       {u"a.mo"}},
+      {"second catalogue at the smallest position",
+       put(good, secondEntry + 8, INT64_MIN),
+       {u"a.mo"}},
+      {"second size the largest", put(good, secondEntry + 16, INT64_MAX), {u"a.mo"}},
       {"end marker lost", good.substr(0, good.size() - 1), {}},
   };
   for (const Case& c : cases) {
