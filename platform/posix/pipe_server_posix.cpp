@@ -162,8 +162,9 @@ std::unique_ptr<PipeServer> PipeServer::Create(const std::u16string& shortName) 
   }
   // Any user's agent may report; the socket's access is what the directory allows.
   ::chmod(address.sun_path, 0666);
-  // The accept fd is polled; a client should not need a backlog deeper than this.
-  if (::listen(fd.get(), 64) != 0)
+  // Connections wait here while the service is busy, closed presence probes included
+  // (two per report): a full queue fails an agent's exchange, so take all the system allows.
+  if (::listen(fd.get(), SOMAXCONN) != 0)
     return nullptr;
   // The socket file's own inode tells later whether the name is still ours.
   struct stat bound {};
