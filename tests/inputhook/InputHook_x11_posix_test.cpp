@@ -163,9 +163,14 @@ TEST(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
   setenv("DISPLAY", server.Display().c_str(), 1);
   ASSERT_TRUE(InitInputHook());
 
-  MoveMouse(server.Display());
-  std::this_thread::sleep_for(std::chrono::milliseconds(2300));
-  std::uint32_t idle = GetInputIdleSeconds();
+  // Idle time grows while nothing happens. A loaded machine's X servers can see a
+  // stray event now and then, so a quiet stretch gets three chances.
+  std::uint32_t idle = 0;
+  for (int attempt = 0; attempt < 3 && idle < 2; ++attempt) {
+    MoveMouse(server.Display());
+    std::this_thread::sleep_for(std::chrono::milliseconds(2300));
+    idle = GetInputIdleSeconds();
+  }
   EXPECT_GE(idle, 2u);
   EXPECT_LE(idle, 10u);
   EXPECT_EQ(GetInputIdleMinutes(), 0u);
