@@ -3,10 +3,7 @@
 
 #include <vector>
 
-namespace {
-
-// Loads one text into a growing buffer, so texts of any length come back whole.
-std::u16string LoadWhole(platform::ResourceModule module, unsigned ident) {
+std::u16string LoadStringWhole(platform::ResourceModule module, unsigned ident) {
   std::vector<char16_t> buffer(1024);
   int length = platform::LoadStringW(module, ident, buffer.data(), static_cast<int>(buffer.size()));
   while (static_cast<int>(buffer.size()) <= length + 1) {
@@ -16,8 +13,6 @@ std::u16string LoadWhole(platform::ResourceModule module, unsigned ident) {
   return std::u16string(buffer.data(), static_cast<size_t>(length));
 }
 
-} // namespace
-
 std::u16string LoadResString(const TResStringRec* rec) {
   if (rec == nullptr)
     return {};
@@ -25,12 +20,12 @@ std::u16string LoadResString(const TResStringRec* rec) {
     return u"ERROR";
   platform::ResourceModule module =
       rec->Module && *rec->Module ? *rec->Module : platform::MainResourceModule();
-  return LoadWhole(module, rec->Identifier);
+  return LoadStringWhole(module, rec->Identifier);
 }
 
 std::u16string LoadStr(unsigned ident) {
   for (platform::ResourceModule module : platform::ResourceModules()) {
-    std::u16string text = LoadWhole(module, ident);
+    std::u16string text = LoadStringWhole(module, ident);
     if (!text.empty())
       return text;
   }
@@ -42,5 +37,5 @@ std::u16string FmtLoadStr(unsigned ident, std::span<const FormatArg> args) {
 }
 
 std::u16string LoadStringDirect(unsigned ident) {
-  return LoadWhole(platform::MainResourceModule(), ident);
+  return LoadStringWhole(platform::MainResourceModule(), ident);
 }

@@ -31,3 +31,7 @@ inline std::u16string FmtLoadStr(unsigned ident, std::initializer_list<FormatArg
 
 /// Reads a text with LoadStringW directly, bypassing the loaders (and any redirection).
 std::u16string LoadStringDirect(unsigned ident);
+
+/// One text of one module through LoadStringW, in a buffer that grows until the text
+/// fits, so texts of any length come back whole. Never redirected.
+std::u16string LoadStringWhole(platform::ResourceModule module, unsigned ident);

@@ -38,17 +38,6 @@ std::unique_ptr<TStringList<>> ListOfDefaultDomain() {
   return list;
 }
 
-// The texts as LoadStringW gives them, in a buffer that grows until the text fits.
-std::u16string LoadWholeText(platform::ResourceModule module, unsigned ident) {
-  std::vector<char16_t> buffer(1024);
-  int length = platform::LoadStringW(module, ident, buffer.data(), static_cast<int>(buffer.size()));
-  while (static_cast<int>(buffer.size()) <= length + 1) {
-    buffer.resize(buffer.size() * 2);
-    length = platform::LoadStringW(module, ident, buffer.data(), static_cast<int>(buffer.size()));
-  }
-  return std::u16string(buffer.data(), static_cast<size_t>(length));
-}
-
 void* CodeOf(auto function) {
   return reinterpret_cast<void*>(function);
 }
@@ -159,7 +148,7 @@ std::u16string TranslateBuiltInText(const std::u16string& msgid) {
 std::u16string LoadTextById(unsigned Ident) {
   for (platform::ResourceModule module : platform::ResourceModules()) {
     // Read whole, as the loader it stands in for does: a long text is not cut short.
-    std::u16string text = LoadWholeText(module, Ident);
+    std::u16string text = LoadStringWhole(module, Ident);
     if (!text.empty())
       return text;
   }
@@ -180,7 +169,7 @@ std::u16string TGnuGettextInstance::LoadResString(const TResStringRec* ResString
   platform::ResourceModule module = ResStringRec->Module && *ResStringRec->Module
                                         ? *ResStringRec->Module
                                         : platform::MainResourceModule();
-  return TranslateBuiltInText(LoadWholeText(module, ResStringRec->Identifier));
+  return TranslateBuiltInText(LoadStringWhole(module, ResStringRec->Identifier));
 }
 
 std::u16string LoadTextByIdTranslated(unsigned Ident) {

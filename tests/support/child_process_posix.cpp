@@ -136,25 +136,6 @@ bool ChildProcess::WaitForExit(int timeoutMs) {
   }
 }
 
-std::string ChildProcess::Stdout() const {
-  return ReadFileBytes(fOutPath);
-}
-std::string ChildProcess::Stderr() const {
-  return ReadFileBytes(fErrPath);
-}
-
-bool ChildProcess::WaitForOutput(const std::string& text, int timeoutMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (Stdout().find(text) != std::string::npos)
-      return true;
-    if (WaitForExit(0))
-      return Stdout().find(text) != std::string::npos;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
 void ChildProcess::RequestQuit(QuitRoute route) {
   kill(fNative->pid, route == QuitRoute::kThread ? SIGTERM : SIGINT);
 }
@@ -193,22 +174,6 @@ ChildProcess::WindowFacts ChildProcess::HiddenWindow() {
 void CopyExecutable(const std::string& from, const std::string& to) {
   fs::copy_file(from, to, fs::copy_options::overwrite_existing);
   fs::permissions(to, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-bool PathExists(const std::string& path) {
-  return fs::exists(path);
 }
 
 std::string TestExecutableDir() {

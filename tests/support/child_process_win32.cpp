@@ -179,25 +179,6 @@ bool ChildProcess::WaitForExit(int timeoutMs) {
   return true;
 }
 
-std::string ChildProcess::Stdout() const {
-  return ReadFileBytes(fOutPath);
-}
-std::string ChildProcess::Stderr() const {
-  return ReadFileBytes(fErrPath);
-}
-
-bool ChildProcess::WaitForOutput(const std::string& text, int timeoutMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (Stdout().find(text) != std::string::npos)
-      return true;
-    if (WaitForExit(0))
-      return Stdout().find(text) != std::string::npos;
-    Sleep(10);
-  }
-  return false;
-}
-
 void ChildProcess::RequestQuit(QuitRoute route) {
   if (route == QuitRoute::kThread) {
     PostThreadMessageW(fNative->info.dwThreadId, WM_QUIT, 0, 0);
@@ -266,22 +247,6 @@ ChildProcess::WindowFacts ChildProcess::HiddenWindow() {
 
 void CopyExecutable(const std::string& from, const std::string& to) {
   fs::copy_file(from, to, fs::copy_options::overwrite_existing);
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-bool PathExists(const std::string& path) {
-  return fs::exists(path);
 }
 
 std::string TestExecutableDir() {
