@@ -23,7 +23,8 @@ public:
   /// replaced or shortened. Null on failure.
   static std::unique_ptr<SharedLogFile> CreateNew(const std::u16string& path);
 
-  /// Writes all the bytes; false when the system reports a failure.
+  /// Writes all the bytes, or none: on a failure the system reports (a full disk, say),
+  /// bytes already written are cut off again and false is answered.
   bool Write(std::string_view bytes);
 
   /// Closes the file; false when the system reports a failure. Later writes fail.

@@ -53,12 +53,20 @@ std::unique_ptr<SharedLogFile> SharedLogFile::CreateNew(const std::u16string& pa
 bool SharedLogFile::Write(std::string_view bytes) {
   if (handle_->fd < 0)
     return false;
+  // The lock is held, so the end stays where it is until these bytes are all written.
+  off_t end = ::lseek(handle_->fd, 0, SEEK_END);
+  if (end < 0)
+    return false;
   while (!bytes.empty()) {
     ssize_t written = ::write(handle_->fd, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR)
       continue;
-    if (written <= 0)
+    if (written <= 0) {
+      // A full disk may take part of the bytes: cut them off again, so no torn line
+      // stays. Should that fail as well, nothing more can be done.
+      [[maybe_unused]] int cut = ::ftruncate(handle_->fd, end);
       return false;
+    }
     bytes.remove_prefix(static_cast<size_t>(written));
   }
   return true;

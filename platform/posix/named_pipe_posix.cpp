@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <time.h>
 
 namespace platform {
@@ -69,6 +70,12 @@ PipeOutcome CallPipe(const std::u16string& pipePath, std::span<const std::uint8_
   // As on Windows, the "no wait" time-out does not wait for a free instance at all.
   if (int error = ConnectWithin(pipePath, timeoutMs == kPipeNoWait ? 0 : timeoutMs, connection))
     return Failure(error);
+  // Every message then arrives with the sender's credentials and a hang-up without: that
+  // tells an empty reply, which a message pipe delivers as a read of 0 bytes, from none.
+  int passCredentials = 1;
+  if (::setsockopt(connection.get(), SOL_SOCKET, SO_PASSCRED, &passCredentials,
+                   sizeof(passCredentials)) != 0)
+    return Failure(errno);
   ssize_t sent;
   do
     sent = ::send(connection.get(), request.data(), request.size(), MSG_NOSIGNAL);
@@ -77,14 +84,21 @@ PipeOutcome CallPipe(const std::u16string& pipePath, std::span<const std::uint8_
     return Failure(errno);
   if (static_cast<size_t>(sent) != request.size())
     return Failure(EIO);
+  iovec buffer{reply.data(), reply.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(ucred))];
+  msghdr message{};
+  message.msg_iov = &buffer;
+  message.msg_iovlen = 1;
   ssize_t received;
-  do
-    received = ::recv(connection.get(), reply.data(), reply.size(), MSG_TRUNC);
-  while (received < 0 && errno == EINTR);
+  do {
+    message.msg_control = control;
+    message.msg_controllen = sizeof(control);
+    received = ::recvmsg(connection.get(), &message, MSG_TRUNC);
+  } while (received < 0 && errno == EINTR);
   if (received < 0)
     return Failure(errno);
   // A server that hangs up without a reply has not answered: that is no empty success.
-  if (received == 0)
+  if (received == 0 && message.msg_controllen == 0)
     return Failure(ECONNRESET);
   // MSG_TRUNC answers the message's real length; the rest of it is gone, as with
   // ERROR_MORE_DATA.

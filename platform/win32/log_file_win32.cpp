@@ -46,11 +46,19 @@ std::unique_ptr<SharedLogFile> SharedLogFile::CreateNew(const std::u16string& pa
 bool SharedLogFile::Write(std::string_view bytes) {
   if (!handle_->file.valid())
     return false;
+  // Others may not write while the file is open, so the end stays where it is.
+  LARGE_INTEGER none{}, end{};
+  if (!SetFilePointerEx(handle_->file.get(), none, &end, FILE_CURRENT))
+    return false;
   while (!bytes.empty()) {
     DWORD chunk = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes.size());
     DWORD written = 0;
-    if (!WriteFile(handle_->file.get(), bytes.data(), chunk, &written, nullptr) || written == 0)
+    if (!WriteFile(handle_->file.get(), bytes.data(), chunk, &written, nullptr) || written == 0) {
+      // A full disk may take part of the bytes: cut them off again, so no torn line stays.
+      if (SetFilePointerEx(handle_->file.get(), end, nullptr, FILE_BEGIN))
+        SetEndOfFile(handle_->file.get());
       return false;
+    }
     bytes.remove_prefix(written);
   }
   return true;

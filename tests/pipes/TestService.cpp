@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <random>
 #include <stdexcept>
 #include <vector>
 
@@ -37,6 +38,9 @@ void ParseMode(const std::string& text, Options& options) {
   } else if (startsWith("delay:")) {
     options.mode = Mode::Delay;
     options.delayMs = ParseNumber(text.substr(6), "delay");
+  } else if (startsWith("garbage:")) {
+    options.mode = Mode::Garbage;
+    options.seed = ParseNumber(text.substr(8), "seed");
   } else if (startsWith("query:")) {
     std::string values = text.substr(6);
     size_t comma = values.find(',');
@@ -76,8 +80,13 @@ void Record(const std::string& path, const std::vector<std::uint8_t>& request) {
 
 /// The reply for a request, or false when the mode says to close without one.
 bool MakeReply(const Options& options, const std::vector<std::uint8_t>& request,
-               std::vector<std::uint8_t>& reply) {
+               std::vector<std::uint8_t>& reply, std::mt19937& random) {
   switch (options.mode) {
+  case Mode::Garbage:
+    reply.resize(std::uniform_int_distribution<size_t>(0, 8224)(random));
+    for (std::uint8_t& byte : reply)
+      byte = static_cast<std::uint8_t>(random());
+    return true;
   case Mode::Reply:
     reply.resize(options.replySize);
     for (size_t i = 0; i < reply.size(); ++i)
@@ -143,6 +152,7 @@ int Run(const Options& options, const std::function<bool()>& stopRequested,
   ready();
   std::uint64_t handled = 0;
   std::vector<std::uint8_t> request, reply;
+  std::mt19937 random(options.seed);
   while (!stopRequested() && (options.maxRequests == 0 || handled < options.maxRequests)) {
     std::unique_ptr<platform::PipeConnection> connection = server->Accept(50);
     if (!connection)
@@ -156,8 +166,9 @@ int Run(const Options& options, const std::function<bool()>& stopRequested,
     }
     Record(options.recordPath, request);
     ++handled;
-    if (MakeReply(options, request, reply))
-      connection->WriteReply(reply);
+    // Told on standard error, so a test can see that the reply it asked for went out.
+    if (MakeReply(options, request, reply, random) && !connection->WriteReply(reply))
+      std::cerr << "pipe_test_server: reply of " << reply.size() << " bytes not sent\n";
   }
   return 0;
 }

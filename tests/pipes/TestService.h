@@ -15,6 +15,7 @@ enum class Mode {
   CloseAfterProbe, // stop listening at the first empty connection; requests unanswered
   Delay,           // wait delayMs, then echo
   Query,           // idle queries (Msg 2) get Data 0-3 = querySeconds, 4-7 = queryMinutes
+  Garbage,         // replies of random length (0 to 8224 bytes) and random bytes from seed
 };
 
 struct Options {
@@ -25,6 +26,7 @@ struct Options {
   std::uint32_t delayMs = 0;
   std::uint32_t querySeconds = 0;
   std::uint32_t queryMinutes = 0;
+  std::uint32_t seed = 0;
   std::uint64_t maxRequests = 0; // 0: no limit
 };
 

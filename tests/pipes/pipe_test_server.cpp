@@ -14,10 +14,13 @@
 //                      delay:MS        wait MS milliseconds, then echo
 //                      query:S,M       answer every request with an 8224-byte record, Msg
 //                                      echoed; for Msg 2 Data 0-3 = S and 4-7 = M
+//                      garbage:SEED    reply with random bytes, 0 to 8224 of them, drawn
+//                                      from SEED
 //   --max-requests N   exit 0 after N non-empty requests
 //
-// Prints "ready" on standard output once it listens. Stops cleanly on SIGINT/SIGTERM
-// (Ctrl-C on Windows). Exit code 0, 1 when the pipe cannot be served, 2 on bad arguments.
+// Prints "ready" on standard output once it listens, and on standard error each reply it
+// could not send. Stops cleanly on SIGINT/SIGTERM (Ctrl-C on Windows). Exit code 0, 1
+// when the pipe cannot be served, 2 on bad arguments.
 #include "platform/stop_request.h"
 #include "tests/pipes/TestService.h"
 
