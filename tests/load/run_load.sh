@@ -10,8 +10,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 what=${1:-all}
-native=${2:-$root/build/native}
-windows=${3:-$root/build/windows}
+native=$(realpath "${2:-$root/build/native}")
+windows=$(realpath "${3:-$root/build/windows}")
+failed=0
 
 load() { echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"; }
 
@@ -22,6 +23,7 @@ run_native() { # filter, environment...
   load
   env "$@" nice "$native/tests/load/load_tests" --gtest_filter="$filter" 2>&1 |
     grep -v '^\[ *\(RUN\|OK\|==\|--\)' || true
+  [ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
   load
 }
 
@@ -46,9 +48,11 @@ if [ "$what" = windows ] || [ "$what" = all ]; then
     env "$@" nice xvfb-run -a -s "-screen 0 1280x1024x24" /usr/lib/wine/wine64 \
       "$windows/tests/load/load_tests.exe" --gtest_filter="$filter" 2>&1 |
       grep -v '^\[ *\(RUN\|OK\|==\|--\)' || true
+    [ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
     load
   }
   run_wine 'LoadTest.ManyAgents*' SA_LOAD_AGENTS=8 SA_LOAD_SECONDS=60
   run_wine 'LoadTest.AgentsSharingOneLog*' SA_LOAD_LOG_AGENTS=8 SA_LOAD_LOG_SECONDS=60
   run_wine 'LoadTest.QuitOrEndOfSession*' SA_LOAD_RUNS=100
 fi
+((failed == 0)) || { echo "FAILED: see above"; exit 1; }
