@@ -90,22 +90,10 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return result;
 }
 
-std::string Utf16ToUtf8(std::u16string_view text) {
-  const size_t ascii = AsciiPrefix(text);
-  // The exact length first, so that the result holds no more than it needs. A lone
-  // surrogate becomes U+FFFD, three bytes like itself; a pair takes four.
-  size_t length = ascii;
-  for (size_t i = ascii; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    length += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      ++length;
-      ++i;
-    }
-  }
-  std::string result(length, '\0');
-  char* out = result.data();
+namespace {
+
+/// Writes text as UTF-8 from out on, ascii being its ASCII prefix; returns the end.
+char* EncodeUtf8(std::u16string_view text, size_t ascii, char* out) {
   for (size_t i = 0; i < ascii; ++i)
     out[i] = static_cast<char>(text[i]);
   out += ascii;
@@ -135,7 +123,32 @@ std::string Utf16ToUtf8(std::u16string_view text) {
       put(0x80 | (c & 0x3F));
     }
   }
+  return out;
+}
+
+} // namespace
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  const size_t ascii = AsciiPrefix(text);
+  // The exact length first, so that the result holds no more than it needs. A lone
+  // surrogate becomes U+FFFD, three bytes like itself; a pair takes four.
+  size_t length = ascii;
+  for (size_t i = ascii; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    length += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      ++length;
+      ++i;
+    }
+  }
+  std::string result(length, '\0');
+  EncodeUtf8(text, ascii, result.data());
   return result;
+}
+
+size_t Utf16ToUtf8(std::u16string_view text, char* out) {
+  return static_cast<size_t>(EncodeUtf8(text, AsciiPrefix(text), out) - out);
 }
 
 std::u16string AsciiUpper(std::u16string text) {

@@ -99,6 +99,20 @@ TEST(TextConvertTest, Utf16ToUtf8BehindAsciiRunsOfEveryLength) {
   }
 }
 
+TEST(TextConvertTest, Utf16ToUtf8IntoABufferWritesTheSameBytesAndNoMore) {
+  for (size_t run = 0; run <= 9; ++run) {
+    for (const Utf16Case& c : kUtf16Cases) {
+      const std::u16string text = std::u16string(run, u'k') + c.utf16;
+      SCOPED_TRACE(testing::Message() << run << " ASCII units, then " << Hex(c.utf8));
+      // Room for three bytes per unit, then a guard that must stay untouched.
+      std::string buffer(3 * text.size() + 8, '#');
+      const size_t written = Utf16ToUtf8(text, buffer.data());
+      EXPECT_EQ(buffer.substr(0, written), Utf16ToUtf8(text));
+      EXPECT_EQ(buffer.substr(3 * text.size()), std::string(8, '#'));
+    }
+  }
+}
+
 TEST(TextConvertTest, EveryCodePointSurvivesTheRoundTrip) {
   std::u16string all;
   for (std::uint32_t c = 1; c <= 0x10FFFF; ++c) {

@@ -227,16 +227,31 @@ void BM_StreamBlocks(benchmark::State& state) {
 }
 BENCHMARK(BM_StreamBlocks)->Unit(benchmark::kMillisecond);
 
-/// Prints as usual, and keeps each benchmark's CPU time for the ratios at the end.
+/// Prints as usual, and keeps each benchmark's CPU time for the ratios at the end: the
+/// median of the repetitions when there are some (--benchmark_repetitions), which these
+/// shared, busy machines need.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        cpu[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    for (const Run& run : runs) {
+      const std::string name = run.run_name.str();
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+        median[name] = run.GetAdjustedCPUTime();
+      else if (run.run_type == Run::RT_Iteration)
+        cpu[name] = run.GetAdjustedCPUTime();
+    }
     ConsoleReporter::ReportRuns(runs);
   }
-  std::map<std::string, double> cpu;
+  double Cpu(const std::string& name) const {
+    auto m = median.find(name);
+    if (m != median.end())
+      return m->second;
+    auto c = cpu.find(name);
+    return c == cpu.end() ? 0 : c->second;
+  }
+
+private:
+  std::map<std::string, double> cpu, median;
 };
 
 } // namespace
@@ -268,10 +283,10 @@ int main(int argc, char** argv) {
   };
   std::printf("\n%-48s %8s %8s\n", "ratio (same run, CPU time)", "value", "goal");
   for (const auto& r : ratios) {
-    auto ours = reporter.cpu.find(r.ours), theirs = reporter.cpu.find(r.theirs);
-    if (ours == reporter.cpu.end() || theirs == reporter.cpu.end())
+    const double ours = reporter.Cpu(r.ours), theirs = reporter.Cpu(r.theirs);
+    if (ours == 0 || theirs == 0)
       continue; // filtered out of this run
-    std::printf("%-48s %8.2f %8s\n", r.what, ours->second / theirs->second, r.goal);
+    std::printf("%-48s %8.2f %8s\n", r.what, ours / theirs, r.goal);
   }
   return 0;
 }

@@ -234,10 +234,21 @@ std::u16string TGnuGettextInstance::dgettext(const std::u16string& szDomain,
   if (!Enabled)
     return szMsgId;
   TDomain& domain = FindOrCreateDomain(szDomain);
-  std::string key = Utf16ToUtf8(szMsgId);
-  if (Holds(key, '\r'))
-    std::erase(key, '\r');
-  return WithCrLf(domain.Translate(key));
+  // Most keys are short: made on the stack, without an allocation.
+  char onStack[256];
+  std::string onHeap;
+  char* key = onStack;
+  size_t length;
+  if (szMsgId.size() <= sizeof(onStack) / 3) {
+    length = Utf16ToUtf8(szMsgId, key);
+  } else {
+    onHeap = Utf16ToUtf8(szMsgId);
+    key = onHeap.data();
+    length = onHeap.size();
+  }
+  if (Holds(std::string_view(key, length), '\r'))
+    length = static_cast<size_t>(std::remove(key, key + length, '\r') - key);
+  return WithCrLf(domain.Translate(std::string_view(key, length)));
 }
 
 std::u16string TGnuGettextInstance::gettext(const std::u16string& szMsgId) {

@@ -219,6 +219,17 @@ TEST_F(TranslatorTest, LineEndsAreFoundAnywhereInLongerTexts) {
       EXPECT_EQ(t.gettext(text), withCr);
     }
   }
+  // Keys too long for the translator's stack buffer take the other way.
+  for (size_t length : {85, 86, 300}) {
+    SCOPED_TRACE(testing::Message() << length << " characters");
+    std::u16string text(length, u'\u00e4');
+    text[length / 2] = u'\r';
+    text.back() = u'\n';
+    std::u16string expected = text;
+    expected.erase(length / 2, 1);
+    expected.insert(expected.size() - 1, 1, u'\r');
+    EXPECT_EQ(t.gettext(text), expected);
+  }
 }
 
 /// Records the notifications and lets a test set its own plural rule.
