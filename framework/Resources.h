@@ -1,6 +1,6 @@
-// The runtime's three loaders of built-in texts. They stay out of line and unanalysed
-// (no clones, no inlining): the translation start-up redirects their entries, so every
-// load must pass through them.
+// The runtime's three loaders of built-in texts. They stay out of line: the translation
+// start-up redirects their entries, so every load must pass through them. The one call
+// between them, FmtLoadStr's of LoadStr, passes through a redirection of its own.
 #pragma once
 
 #include "framework/SysUtils.h"
@@ -17,13 +17,13 @@ struct TResStringRec {
 
 /// Loads a resource-string record's text; empty without a record, "ERROR" for an
 /// identifier of 65,536 or more.
-[[gnu::noipa]] std::u16string LoadResString(const TResStringRec* rec);
+[[gnu::noinline]] std::u16string LoadResString(const TResStringRec* rec);
 
 /// The first non-empty text with that identifier in the resource modules, or empty.
-[[gnu::noipa]] std::u16string LoadStr(unsigned ident);
+[[gnu::noinline]] std::u16string LoadStr(unsigned ident);
 
 /// LoadStr, then Format with the arguments.
-[[gnu::noipa]] std::u16string FmtLoadStr(unsigned ident, std::span<const FormatArg> args);
+[[gnu::noinline]] std::u16string FmtLoadStr(unsigned ident, std::span<const FormatArg> args);
 
 inline std::u16string FmtLoadStr(unsigned ident, std::initializer_list<FormatArg> args) {
   return FmtLoadStr(ident, std::span<const FormatArg>(args.begin(), args.size()));
