@@ -96,14 +96,26 @@ private:
   ScopedHandle event_;
 };
 
+/// One instance that listens for the next client.
+struct ListeningInstance {
+  ScopedHandle pipe;
+  ScopedHandle event;
+  OVERLAPPED overlapped{};
+  bool connected = false;
+};
+
 class Win32PipeServer : public PipeServer {
 public:
-  Win32PipeServer(std::u16string path, HANDLE connectEvent)
-      : path_(std::move(path)), connectEvent_(connectEvent) {}
+  explicit Win32PipeServer(std::u16string path) : path_(std::move(path)) {}
   ~Win32PipeServer() override { StopListening(); }
 
-  /// Makes the instance that waits for the next client.
-  bool StartInstance(bool first) {
+  /// Makes the instance of slot `index` that waits for the next client.
+  bool StartInstance(size_t index, bool first) {
+    ListeningInstance& slot = slots_[index];
+    if (!slot.event.valid())
+      slot.event = ScopedHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!slot.event.valid())
+      return false;
     DWORD openMode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED;
     // The first instance claims the name: a second server on it fails instead of
     // sharing the clients.
@@ -115,17 +127,18 @@ public:
                                    PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0, nullptr);
     if (pipe == INVALID_HANDLE_VALUE)
       return false;
-    pending_.reset(pipe);
-    overlapped_ = OVERLAPPED{};
-    overlapped_.hEvent = connectEvent_.get();
-    ResetEvent(connectEvent_.get());
-    connected_ = false;
-    if (!ConnectNamedPipe(pipe, &overlapped_)) {
+    slot.pipe.reset(pipe);
+    slot.overlapped = OVERLAPPED{};
+    slot.overlapped.hEvent = slot.event.get();
+    ResetEvent(slot.event.get());
+    slot.connected = false;
+    if (!ConnectNamedPipe(pipe, &slot.overlapped)) {
       DWORD error = GetLastError();
       if (error == ERROR_PIPE_CONNECTED) {
-        connected_ = true;
+        slot.connected = true;
+        SetEvent(slot.event.get());
       } else if (error != ERROR_IO_PENDING) {
-        pending_.reset();
+        slot.pipe.reset();
         SetLastError(error);
         return false;
       }
@@ -133,41 +146,78 @@ public:
     return true;
   }
 
+  /// Every instance listens from the start: clients may come before the first Accept.
+  void StartOtherInstances() {
+    for (size_t i = 1; i < kInstances; ++i)
+      StartInstance(i, false);
+  }
+
   std::unique_ptr<PipeConnection> Accept(std::uint32_t timeoutMs) override {
-    if (!pending_.valid() && (!listening_ || !StartInstance(false)))
+    if (!listening_)
       return nullptr;
-    if (!connected_) {
-      if (WaitForSingleObject(connectEvent_.get(), timeoutMs) != WAIT_OBJECT_0)
+    std::vector<HANDLE> events;
+    for (size_t i = 0; i < kInstances; ++i) {
+      if (!slots_[i].pipe.valid())
+        StartInstance(i, false);
+      if (slots_[i].pipe.valid())
+        events.push_back(slots_[i].event.get());
+    }
+    if (events.empty())
+      return nullptr;
+    // The scan starts after the slot served last, so that no waiting client is passed
+    // over for ever by the ones before it.
+    size_t ready = kInstances;
+    for (size_t n = 0; n < kInstances && ready == kInstances; ++n) {
+      size_t i = (next_ + n) % kInstances;
+      if (slots_[i].pipe.valid() && WaitForSingleObject(slots_[i].event.get(), 0) == WAIT_OBJECT_0)
+        ready = i;
+    }
+    if (ready == kInstances) {
+      DWORD result = WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE,
+                                            timeoutMs);
+      if (result >= WAIT_OBJECT_0 + events.size())
         return nullptr;
+      for (size_t i = 0; i < kInstances; ++i)
+        if (slots_[i].event.get() == events[result - WAIT_OBJECT_0])
+          ready = i;
+    }
+    ListeningInstance& slot = slots_[ready];
+    next_ = (ready + 1) % kInstances;
+    if (!slot.connected) {
       DWORD ignored = 0;
-      if (!GetOverlappedResult(pending_.get(), &overlapped_, &ignored, FALSE)) {
-        pending_.reset(); // a client that came and went; the next call makes a new one
+      if (!GetOverlappedResult(slot.pipe.get(), &slot.overlapped, &ignored, FALSE)) {
+        slot.pipe.reset(); // a client that came and went; the next call makes a new one
         return nullptr;
       }
     }
-    auto connection = std::make_unique<Win32PipeConnection>(std::move(pending_));
-    connected_ = false;
+    auto connection = std::make_unique<Win32PipeConnection>(std::move(slot.pipe));
     // Another client finds a free instance while this one is served.
-    StartInstance(false);
+    StartInstance(ready, false);
     return connection;
   }
 
   void StopListening() override {
     listening_ = false;
-    if (pending_.valid()) {
-      CancelIo(pending_.get());
-      DWORD ignored = 0;
-      GetOverlappedResult(pending_.get(), &overlapped_, &ignored, TRUE);
-      pending_.reset();
+    for (ListeningInstance& slot : slots_) {
+      if (!slot.pipe.valid())
+        continue;
+      if (!slot.connected) {
+        CancelIo(slot.pipe.get());
+        DWORD ignored = 0;
+        GetOverlappedResult(slot.pipe.get(), &slot.overlapped, &ignored, TRUE);
+      }
+      slot.pipe.reset();
     }
   }
 
 private:
+  // Clients that found a free instance connect before the service reads their request;
+  // with one instance, two agents that saw it free race for it and the loser's exchange
+  // fails. One instance per session the machine may have, up to what one wait can watch.
+  static constexpr size_t kInstances = MAXIMUM_WAIT_OBJECTS;
   std::u16string path_;
-  ScopedHandle connectEvent_;
-  ScopedHandle pending_;
-  OVERLAPPED overlapped_{};
-  bool connected_ = false;
+  ListeningInstance slots_[kInstances];
+  size_t next_ = 0;
   bool listening_ = true;
 };
 
@@ -178,12 +228,10 @@ std::unique_ptr<PipeServer> PipeServer::Create(const std::u16string& shortName) 
     SetLastError(ERROR_INVALID_NAME);
     return nullptr;
   }
-  HANDLE connectEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (!connectEvent)
+  auto server = std::make_unique<Win32PipeServer>(u"\\\\.\\pipe\\" + shortName);
+  if (!server->StartInstance(0, true))
     return nullptr;
-  auto server = std::make_unique<Win32PipeServer>(u"\\\\.\\pipe\\" + shortName, connectEvent);
-  if (!server->StartInstance(true))
-    return nullptr;
+  server->StartOtherInstances();
   return server;
 }
 

@@ -153,12 +153,19 @@ std::vector<std::string> WatchForDeaths(std::vector<std::unique_ptr<ChildProcess
                                       end - std::chrono::steady_clock::now())
                                       .count() +
                                       1)));
-    for (size_t i = 0; i < agents.size(); ++i)
-      if (!seen[i] && agents[i]->WaitForExit(0)) {
+    for (size_t i = 0; i < agents.size(); ++i) {
+      if (seen[i])
+        continue;
+      // On Windows a failed agent waits in its box until someone closes it.
+      if (std::optional<std::string> box = agents[i]->TakeBox("Application Error", 1)) {
+        seen[i] = true;
+        deaths.push_back("agent " + std::to_string(i) + " showed: " + *box);
+      } else if (agents[i]->WaitForExit(0)) {
         seen[i] = true;
         deaths.push_back("agent " + std::to_string(i) + " ended with exit code " +
                          std::to_string(agents[i]->ExitCode()) + ": " + agents[i]->Stderr());
       }
+    }
   }
   return deaths;
 }
