@@ -94,7 +94,10 @@ TEST_F(AppFolderTest, ReadOnlyFolderGetsNoLogAndKeepsTheOldOneWhole) {
 TEST_F(AppFolderTest, FullDiskDropsEntriesWholeAndNeverShortensTheLog) {
   if (!IsRoot())
     GTEST_SKIP() << "a full disk needs a tmpfs of its own, and mounting one needs root";
-  ASSERT_EQ(::mount("tmpfs", app.c_str(), "tmpfs", 0, "size=2m"), 0) << std::strerror(errno);
+  // Room for the agent and a little more; the rest is filled below.
+  std::uintmax_t agentSize = std::filesystem::file_size(TestExecutableDir() + "/" + AgentName());
+  std::string size = "size=" + std::to_string(agentSize / (1024 * 1024) + 2) + "m";
+  ASSERT_EQ(::mount("tmpfs", app.c_str(), "tmpfs", 0, size.c_str()), 0) << std::strerror(errno);
   ScopedMount disk(app);
   PlaceAgent();
   // An earlier log whose last page has room for a few entries only.
