@@ -17,6 +17,23 @@ std::span<std::uint8_t> BytesOf(RPIPEMessage& message) {
   return {reinterpret_cast<std::uint8_t*>(&message), sizeof(message)};
 }
 
+// The caller's record, copied, with the one size every record goes out with.
+RPIPEMessage RequestOf(const RPIPEMessage& message) {
+  RPIPEMessage request;
+  std::memcpy(&request, &message, sizeof(request));
+  request.Size = kPipeMessageSize;
+  return request;
+}
+
+// The whole reply is cleared, header and alignment bytes too: a short reply must not
+// hand back whatever the stack held.
+RPIPEMessage EmptyReply() {
+  RPIPEMessage reply;
+  std::memset(&reply, 0, sizeof(reply));
+  reply.Size = kPipeMessageSize;
+  return reply;
+}
+
 } // namespace
 
 TPipeClient::TPipeClient(const std::u16string& aPipe)
@@ -24,15 +41,8 @@ TPipeClient::TPipeClient(const std::u16string& aPipe)
       fEventName(Format(u"event%s", {aPipe})) {}
 
 RPIPEMessage TPipeClient::SendMessage(const RPIPEMessage& AMessage) {
-  RPIPEMessage request;
-  std::memcpy(&request, &AMessage, sizeof(request));
-  request.Size = kPipeMessageSize;
-  // The whole reply is cleared, header and alignment bytes too: a short reply must
-  // not hand back whatever the stack held.
-  RPIPEMessage reply;
-  std::memset(&reply, 0, sizeof(reply));
-  reply.Size = kPipeMessageSize;
-
+  RPIPEMessage request = RequestOf(AMessage);
+  RPIPEMessage reply = EmptyReply();
   platform::PipeOutcome wait = platform::WaitForPipeInstance(FPipeName, kInstanceWaitMs);
   if (!wait.ok)
     throw XExceptionPipeDoesNotExists(u"PIPE does not exist. " + SysErrorMessage(wait.errorCode));
@@ -45,13 +55,8 @@ RPIPEMessage TPipeClient::SendMessage(const RPIPEMessage& AMessage) {
 }
 
 void TPipeClient::PostMessage(const RPIPEMessage& AMessage) {
-  RPIPEMessage request;
-  std::memcpy(&request, &AMessage, sizeof(request));
-  request.Size = kPipeMessageSize;
-  RPIPEMessage reply;
-  std::memset(&reply, 0, sizeof(reply));
-  reply.Size = kPipeMessageSize;
-
+  RPIPEMessage request = RequestOf(AMessage);
+  RPIPEMessage reply = EmptyReply();
   if (!platform::WaitForPipeInstance(FPipeName, kInstanceWaitMs).ok)
     throw XExceptionPipeDoesNotExists(u"PIPE does not exist.");
   // Posting does not tell whether the transaction succeeded.
