@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64 wine64 wine xvfb xauth x11-utils xdotool libxss1 libx11-6
   gettext valgrind clang python3
-  lintian dpkg-dev unzip)
+  lintian dpkg-dev unzip wixl msitools)
 
 missing=()
 for p in "${packages[@]}"; do
