@@ -15,21 +15,7 @@ set -euo pipefail
 
 step=$1 work=$2
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-expect_equal() {
-  local what=$1 actual=$2 expected=$3
-  if [ "$actual" != "$expected" ]; then
-    echo "expected $what:" >&2
-    echo "$expected" >&2
-    echo "found:" >&2
-    echo "$actual" >&2
-    fail "$what"
-  fi
-}
+source "$(dirname "$0")/checks.sh"
 
 msi_of() { # DIR: the one MSI CPack made there
   local found=("$1"/SchedulerAgent-*-x64.msi)
@@ -66,8 +52,9 @@ lower_version=$(basename "$lower" | sed -E 's/^SchedulerAgent-(.*)-x64\.msi$/\1/
 
 if [ "$step" = tables ]; then
   property() { table "$1" Property | awk -F'\t' -v p="$2" '$1 == p { print $2 }'; }
-  upgrade_code=$(property "$current" UpgradeCode)
-  [ -n "$upgrade_code" ] || fail "no UpgradeCode"
+  # Every version ever shipped finds its predecessors by this code: it never changes.
+  upgrade_code='{09729736-CD8C-474A-B2AC-D5690610C7A6}'
+  expect_equal "UpgradeCode" "$(property "$current" UpgradeCode)" "$upgrade_code"
   expect_equal "the lower version's UpgradeCode" "$(property "$lower" UpgradeCode)" "$upgrade_code"
   expect_equal "the rebuild's ProductCode" "$(property "$rebuilt" ProductCode)" \
     "$(property "$current" ProductCode)"

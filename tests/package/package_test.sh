@@ -11,21 +11,11 @@ set -euo pipefail
 
 kind=$1 build=$2 work=$3 runner=$4 emulator=${5:-}
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+source "$(dirname "$0")/checks.sh"
 
 # Compares a package's file list with what it must hold, nothing more and nothing less.
 expect_files() {
-  local what=$1 actual=$2 expected=$3
-  if [ "$actual" != "$expected" ]; then
-    echo "expected in $what:" >&2
-    echo "$expected" >&2
-    echo "found:" >&2
-    echo "$actual" >&2
-    fail "$what holds other files than the install layout"
-  fi
+  expect_equal "files in $1 (the install layout)" "$2" "$3"
 }
 
 rm -rf "$work"
