@@ -293,4 +293,8 @@ upgrade)
   fail "unknown step $step"
   ;;
 esac
+# A prefix takes hundreds of MB: kept only when a check failed, to look into.
+/usr/lib/wine/wineserver -k || true
+/usr/lib/wine/wineserver -w || true
+rm -rf "$WINEPREFIX"
 echo "msi $step: ok"
