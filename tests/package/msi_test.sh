@@ -67,6 +67,13 @@ if [ "$step" = tables ]; then
     "$(msiinfo suminfo "$current" | grep '^Revision number')"
   msiinfo suminfo "$current" | grep -qx 'Template: x64;1033' || fail "not an x64 package"
 
+  # Nothing written beyond the files and the Run value: no shortcuts, services, folders
+  # of its own or removals.
+  for t in Shortcut ServiceInstall ServiceControl CreateFolder RemoveFile; do
+    expect_equal "$t table" "$(table "$current" $t)" ""
+  done
+  msiinfo tables "$current" | grep -qxE 'IniFile|Environment|MoveFile|DuplicateFile' &&
+    fail "tables that change the machine: $(msiinfo tables "$current" | tr '\n' ' ')"
   # HKLM (2), the quoted path of the installed executable.
   expect_equal "Registry" "$(table "$current" Registry)" \
     "RunSchedulerAgent	2	Software\\Microsoft\\Windows\\CurrentVersion\\Run	SchedulerAgent	\"[#SchedulerAgent.exe]\"	RunValue"
