@@ -24,32 +24,47 @@ execute_process(
 
 # MKLOG.INI goes in only with DEBUGLOG=1, and never over a file the installer did not
 # write: an administrator's own one would otherwise become the product's and go with the
-# uninstall. A file found there is ours when this product's component owns it (CompLocator);
-# that keeps the switch on across a major upgrade, whose search runs before the older
-# version leaves. The search looks where the files will go, so INSTALLDIR gets its default
-# before the search instead of at costing. An installed product's folder is where its
-# agent is: Wine's installer would otherwise uninstall from the default folder. An uninstall must see the component enabled where this
-# product installed the file: Wine's installer leaves a disabled component's file behind,
-# and removes an enabled one's even where another wrote it.
+# uninstall. A file found there is ours when this product's component owns it
+# (CompLocator); that keeps the switch on across a major upgrade, whose search runs before
+# the older version leaves. The search looks where the files will go, so INSTALLDIR gets
+# its default before the search instead of at costing.
+# An uninstall must see the component enabled where this product installed the file:
+# Wine's installer leaves a disabled component's file behind, and removes an enabled
+# one's even where another wrote it.
+set(mklog_condition "(DEBUGLOG = \"1\" AND (NOT MKLOG_FOUND OR MKLOG_OURS)) \
+OR (REMOVE ~= \"ALL\" AND MKLOG_OURS)")
 set(default_dir "[ProgramFiles64Folder]SchedulerAgent\\")
 set(queries
-  "UPDATE `Component` SET `Condition` = '(DEBUGLOG = \"1\" AND (NOT MKLOG_FOUND OR MKLOG_OURS)) OR (REMOVE ~= \"ALL\" AND MKLOG_OURS)' WHERE `Component` = 'DebugLogSwitch'"
-  "CREATE TABLE `DrLocator` (`Signature_` CHAR(72) NOT NULL, `Parent` CHAR(72), `Path` CHAR(255), `Depth` SHORT PRIMARY KEY `Signature_`, `Parent`, `Path`)"
-  "CREATE TABLE `CompLocator` (`Signature_` CHAR(72) NOT NULL, `ComponentId` CHAR(38) NOT NULL, `Type` SHORT PRIMARY KEY `Signature_`)"
+  "UPDATE `Component` SET `Condition` = '${mklog_condition}' \
+WHERE `Component` = 'DebugLogSwitch'"
+  "CREATE TABLE `DrLocator` (`Signature_` CHAR(72) NOT NULL, `Parent` CHAR(72), \
+`Path` CHAR(255), `Depth` SHORT PRIMARY KEY `Signature_`, `Parent`, `Path`)"
+  "CREATE TABLE `CompLocator` (`Signature_` CHAR(72) NOT NULL, \
+`ComponentId` CHAR(38) NOT NULL, `Type` SHORT PRIMARY KEY `Signature_`)"
   "INSERT INTO `Signature` (`Signature`, `FileName`) VALUES ('MklogIniPresent', 'MKLOG.INI')"
-  "INSERT INTO `DrLocator` (`Signature_`, `Path`, `Depth`) VALUES ('MklogIniPresent', '[INSTALLDIR]', 0)"
-  "INSERT INTO `CompLocator` (`Signature_`, `ComponentId`, `Type`) VALUES ('MklogIniInstalled', '${CPACK_SA_MSI_MKLOG_GUID}', 1)"
+  "INSERT INTO `DrLocator` (`Signature_`, `Path`, `Depth`) \
+VALUES ('MklogIniPresent', '[INSTALLDIR]', 0)"
   "INSERT INTO `AppSearch` (`Property`, `Signature_`) VALUES ('MKLOG_FOUND', 'MklogIniPresent')"
+  "INSERT INTO `CompLocator` (`Signature_`, `ComponentId`, `Type`) \
+VALUES ('MklogIniInstalled', '${CPACK_SA_MSI_MKLOG_GUID}', 1)"
   "INSERT INTO `AppSearch` (`Property`, `Signature_`) VALUES ('MKLOG_OURS', 'MklogIniInstalled')"
-  "INSERT INTO `CompLocator` (`Signature_`, `ComponentId`, `Type`) VALUES ('AgentInstalled', '${CPACK_SA_MSI_AGENT_GUID}', 1)"
-  "INSERT INTO `AppSearch` (`Property`, `Signature_`) VALUES ('INSTALLED_AGENT_DIR', 'AgentInstalled')"
-  "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetInstalledDir', 51, 'INSTALLDIR', '[INSTALLED_AGENT_DIR]')"
-  "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetDefaultInstallDir', 51, 'INSTALLDIR', '${default_dir}')")
+  "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) \
+VALUES ('SetDefaultInstallDir', 51, 'INSTALLDIR', '${default_dir}')"
+  # An installed product's folder is where its agent is (the folder of the component's
+  # key path): Wine's installer would otherwise uninstall from the default folder.
+  "INSERT INTO `CompLocator` (`Signature_`, `ComponentId`, `Type`) \
+VALUES ('AgentInstalled', '${CPACK_SA_MSI_AGENT_GUID}', 1)"
+  "INSERT INTO `AppSearch` (`Property`, `Signature_`) \
+VALUES ('INSTALLED_AGENT_DIR', 'AgentInstalled')"
+  "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) \
+VALUES ('SetInstalledDir', 51, 'INSTALLDIR', '[INSTALLED_AGENT_DIR]')")
 foreach(sequence InstallExecuteSequence InstallUISequence)
   list(APPEND queries
-    "INSERT INTO `${sequence}` (`Action`, `Condition`, `Sequence`) VALUES ('SetDefaultInstallDir', 'NOT INSTALLDIR AND NOT Installed', 40)"
+    "INSERT INTO `${sequence}` (`Action`, `Condition`, `Sequence`) \
+VALUES ('SetDefaultInstallDir', 'NOT INSTALLDIR AND NOT Installed', 40)"
     "INSERT INTO `${sequence}` (`Action`, `Sequence`) VALUES ('AppSearch', 50)"
-    "INSERT INTO `${sequence}` (`Action`, `Condition`, `Sequence`) VALUES ('SetInstalledDir', 'Installed AND INSTALLED_AGENT_DIR', 60)")
+    "INSERT INTO `${sequence}` (`Action`, `Condition`, `Sequence`) \
+VALUES ('SetInstalledDir', 'Installed AND INSTALLED_AGENT_DIR', 60)")
 endforeach()
 set(arguments)
 foreach(query IN LISTS queries)
@@ -61,7 +76,9 @@ execute_process(COMMAND ${CPACK_SA_MSIBUILD} ${msi} ${arguments}
 # The properties a managed (Group Policy, Intune) install passes on; a separate call, as
 # the value's semicolons would split a CMake list.
 execute_process(COMMAND ${CPACK_SA_MSIBUILD} ${msi} -q
-  "UPDATE `Property` SET `Value` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;INSTALLDIR;DEBUGLOG;MKLOG_FOUND;MKLOG_OURS' WHERE `Property` = 'SecureCustomProperties'"
+  "UPDATE `Property` SET `Value` = 'WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED;\
+INSTALLDIR;DEBUGLOG;MKLOG_FOUND;MKLOG_OURS;INSTALLED_AGENT_DIR' \
+WHERE `Property` = 'SecureCustomProperties'"
   COMMAND_ERROR_IS_FATAL ANY)
 
 set(CPACK_EXTERNAL_BUILT_PACKAGES ${msi})

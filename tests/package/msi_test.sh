@@ -39,7 +39,8 @@ if [ "$step" = build ]; then
   done
   cpack --config "$build/CPackConfig.cmake" -G External -R "$lower" -B "$work/lower" \
     >"$work/lower.log" 2>&1 || { cat "$work/lower.log" >&2; fail "cpack -R $lower"; }
-  [ -f "$work/lower/SchedulerAgent-$lower-x64.msi" ] || fail "the lower version's MSI is not named by its version"
+  [ -f "$work/lower/SchedulerAgent-$lower-x64.msi" ] ||
+    fail "the lower version's MSI is not named by its version"
   echo "msi build: ok"
   exit 0
 fi
@@ -113,7 +114,9 @@ IdleService	Agent	1000"
 $upgrade_code	$version			2		WIX_DOWNGRADE_DETECTED"
   table "$current" LaunchCondition | grep -q '^NOT WIX_DOWNGRADE_DETECTED	A newer version of SchedulerAgent is already installed' ||
     fail "no refusal of a downgrade"
-  sequence() { table "$current" InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a { print $3 }'; }
+  sequence() {
+    table "$current" InstallExecuteSequence | awk -F'\t' -v a="$1" '$1 == a { print $3 }'
+  }
   (($(sequence InstallValidate) < $(sequence RemoveExistingProducts) &&
     $(sequence RemoveExistingProducts) < $(sequence InstallInitialize))) ||
     fail "the older version must leave before the new files go in"
@@ -264,7 +267,8 @@ upgrade)
   expect_equal "versions after the upgrade" "$(products)" "$version"
   expect_equal "Run value after the upgrade" "$(run_values)" \
     "$(run_line 'C:\Program Files\SchedulerAgent')"
-  expect_equal "files after the upgrade" "$(files_of "$default_dir")" "$(payload "$current" yes yes)"
+  expect_equal "files after the upgrade" "$(files_of "$default_dir")" \
+    "$(payload "$current" yes yes)"
 
   # A downgrade is refused and changes nothing.
   before=$(snapshot)
