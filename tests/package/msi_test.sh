@@ -10,7 +10,8 @@
 #       a silent install, the same release again, the service added, the installed agent
 #       run against it, an uninstall that leaves the logs and the administrator's file
 #   msi_test.sh upgrade WORK_DIR REFUSAL_RUNNER
-#       a lower version upgraded, a downgrade refused, INSTALLDIR and DEBUGLOG=1
+#       a lower version upgraded, the installed agent logging by DEBUGLOG=1, a downgrade
+#       refused, INSTALLDIR and an administrator's MKLOG.INI
 set -euo pipefail
 
 step=$1 work=$2
@@ -270,6 +271,19 @@ upgrade)
   expect_equal "files after the upgrade" "$(files_of "$default_dir")" \
     "$(payload "$current" yes yes)"
 
+  # The installed agent reads the installer's MKLOG.INI: its debug log is on.
+  log="$default_dir/Debugg.log"
+  "$wine" 'C:\Program Files\SchedulerAgent\SchedulerAgent.exe' >"$work/agent.out" 2>&1 &
+  agent=$!
+  for _ in $(seq 100); do
+    grep -q ' : Program started\.' "$log" 2>/dev/null && break
+    sleep 0.2
+  done
+  "$wine" taskkill /f /im SchedulerAgent.exe >/dev/null 2>&1 || true
+  wait "$agent" || true
+  grep -q ' : Program started\.' "$log" 2>/dev/null ||
+    fail "the agent wrote no debug log with the installer's MKLOG.INI: $(cat "$work/agent.out")"
+
   # A downgrade is refused and changes nothing.
   before=$(snapshot)
   code=$(msiexec /i "$lower")
@@ -279,9 +293,11 @@ upgrade)
   SA_MSI="$(windows_path "$lower")" "$wine" "$refusal_runner"
   expect_equal "state after a refused downgrade by hand" "$(snapshot)" "$before"
 
-  # The uninstall takes the MKLOG.INI the installer wrote, and the empty folders.
+  # The uninstall takes the MKLOG.INI the installer wrote and leaves the agent's log.
   expect_install /x "$current"
-  [ ! -e "$default_dir" ] || fail "left behind: $(find "$default_dir")"
+  expect_equal "files after the uninstall" "$(cd "$default_dir" && find . -mindepth 1)" \
+    "./Debugg.log"
+  rm -r "$default_dir"
   expect_equal "Run value after the uninstall" "$(run_values)" ""
 
   # INSTALLDIR (with a space), and DEBUGLOG=1 where the administrator's MKLOG.INI is:
