@@ -9,9 +9,9 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev
 # The idle sources of Wayland and GNOME sessions, tested under the real compositors
 # headless: the compositors (weston as one that offers no idle protocol) and their
 # session bus, the tools that give them input, and the libraries and protocol
-# descriptions the test tools are built from. kwin and mutter
-# recommend a whole desktop; what they need headless comes without it, in a fraction of
-# the download and install time.
+# descriptions the test tools are built from. kwin and mutter recommend a whole desktop;
+# what they need headless comes without it, in a fraction of the download and install
+# time.
 session_packages=(sway wtype mutter kwin-wayland weston dbus dbus-daemon libwayland-client0
   libdbus-1-3 wayland-utils libwayland-dev wayland-protocols plasma-wayland-protocols
   libdbus-1-dev pkgconf)
