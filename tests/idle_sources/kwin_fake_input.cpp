@@ -34,5 +34,7 @@ int main(int argc, char** argv) {
                                            wl_fixed_from_double(std::atof(argv[3])));
   }
   Deliver(display);
+  org_kde_kwin_fake_input_destroy(input);
+  wl_display_disconnect(display);
   return 0;
 }

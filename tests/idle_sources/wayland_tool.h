@@ -61,11 +61,10 @@ inline std::uint32_t EventTime() {
   return static_cast<std::uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
 }
 
-/// Sends what is queued, waits until the compositor has handled it, and disconnects.
+/// Sends what is queued and waits until the compositor has handled it.
 inline void Deliver(wl_display* display) {
   if (wl_display_roundtrip(display) < 0)
     Fail("the compositor refused the input");
-  wl_display_disconnect(display);
 }
 
 } // namespace idle_sources

@@ -21,5 +21,10 @@ int main(int argc, char** argv) {
                                  wl_fixed_from_double(std::atof(argv[2])));
   zwlr_virtual_pointer_v1_frame(pointer);
   Deliver(display);
+  // The description here declares no destructor requests: the disconnection ends both
+  // objects on the compositor's side, and these free the client's.
+  wl_proxy_destroy(reinterpret_cast<wl_proxy*>(pointer));
+  wl_proxy_destroy(reinterpret_cast<wl_proxy*>(manager));
+  wl_display_disconnect(display);
   return 0;
 }
