@@ -224,7 +224,6 @@ TEST_F(AgentWithoutIdleSourceTest, ReportsZeroSaysWhyOnceAndEndsOnQuit) {
     environment.push_back({"WAYLAND_DISPLAY", "wayland-0"});
     environment.push_back({"XDG_RUNTIME_DIR", runtime.path()});
     environment.push_back({"XDG_SESSION_TYPE", "wayland"});
-    environment.push_back({"DBUS_SESSION_BUS_ADDRESS", testing_support::kUnset});
     std::string agentPath = dir / agent_test::AgentName();
     std::unique_ptr<testing_support::ChildProcess> agent;
     if (c.hidden.empty())
