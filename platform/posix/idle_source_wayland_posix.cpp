@@ -193,6 +193,10 @@ public:
     }
     seat_ = Bind(*seatName_, wayland_.seatInterface);
     idleManager_ = Bind(extNotifierName_ ? *extNotifierName_ : *kdeIdleName_, idleInterface);
+    if (!seat_ || !idleManager_) {
+      whyNot = "out of memory registering for idle notifications";
+      return false;
+    }
     static Implementation notificationListener[] = {
         reinterpret_cast<Implementation>(Idled),
         reinterpret_cast<Implementation>(Resumed),
@@ -208,8 +212,7 @@ public:
                                       nullptr, seat_, kNotificationTimeoutMs);
       name_ = "org_kde_kwin_idle";
     }
-    if (!seat_ || !idleManager_ || !notification_ ||
-        wayland_.addListener(notification_, notificationListener, this) != 0) {
+    if (!notification_ || wayland_.addListener(notification_, notificationListener, this) != 0) {
       whyNot = "out of memory registering for idle notifications";
       return false;
     }
