@@ -30,6 +30,7 @@ std::uint32_t idleMs = 0;
 
 class FixedIdleSource : public platform::LastInputSource {
 public:
+  const char* Name() const override { return "fixed"; }
   bool FindLastInputFunction() override { return true; }
   platform::LastInputQuery LastInputTick(std::uint32_t& tick) override {
     tick = 1000000;

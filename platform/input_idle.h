@@ -14,13 +14,18 @@ enum class LastInputQuery {
   kSessionGone, // the session's display went away; no later query will answer
 };
 
-/// The loaded library. Tests put a fake of their own in its place.
+/// The loaded library and what it reaches. Tests put a fake of their own in its place.
 class LastInputSource {
 public:
   virtual ~LastInputSource() = default;
 
-  /// Loads the library (user32.dll, libXss.so.1); null when it cannot be loaded.
+  /// Loads the library (user32.dll), or on Linux chooses the one source that serves the
+  /// session; null when there is none.
   static std::unique_ptr<LastInputSource> Load();
+
+  /// Which source this is ("GetLastInputInfo", "mutter", "ext_idle_notifier_v1",
+  /// "org_kde_kwin_idle", "x11"), for whoever needs to tell them apart.
+  virtual const char* Name() const = 0;
 
   /// Looks the last-input function up in the loaded library; false when it is missing.
   virtual bool FindLastInputFunction() = 0;

@@ -1,170 +1,148 @@
-// The last input time from the X server's screen-saver extension: libXss.so.1 is
-// opened at run time, and Xlib is reached through the same handle.
+// Chooses, once at start, the one source that knows the session's last input: GNOME's
+// idle monitor, then a Wayland compositor's idle notifications, then, outside Wayland
+// sessions only, the X screen saver. Xwayland sees only the input that goes to X
+// clients, so its reading would call a user who types into Wayland programs idle.
 #include "platform/input_idle.h"
+#include "platform/posix/idle_source_posix.h"
 
-#include <dlfcn.h>
-#include <setjmp.h>
-#include <time.h>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
 
 namespace platform {
 namespace {
 
-// The X types the calls need, spelled out here so that building needs no X headers.
-struct Display;
-using Window = unsigned long;
-struct XScreenSaverInfo {
-  Window window;
-  int state;
-  int kind;
-  unsigned long tilOrSince;
-  unsigned long idle; // milliseconds since the last input
-  unsigned long eventMask;
-};
-using XOpenDisplayFunction = Display* (*)(const char*);
-using XCloseDisplayFunction = int (*)(Display*);
-using XDefaultRootWindowFunction = Window (*)(Display*);
-using XScreenSaverQueryExtensionFunction = int (*)(Display*, int*, int*);
-using XScreenSaverQueryInfoFunction = int (*)(Display*, Window, XScreenSaverInfo*);
-using XIOErrorHandler = int (*)(Display*);
-using XSetIOErrorHandlerFunction = XIOErrorHandler (*)(XIOErrorHandler);
-using XIOErrorExitHandler = void (*)(Display*, void*);
-using XSetIOErrorExitHandlerFunction = void (*)(Display*, XIOErrorExitHandler, void*);
+using posix::SourceAttempt;
 
-/// Owns a dlopen handle.
-class ScopedLibrary {
-public:
-  explicit ScopedLibrary(void* handle) : handle_(handle) {}
-  ScopedLibrary(const ScopedLibrary&) = delete;
-  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
-  ~ScopedLibrary() {
-    if (handle_)
-      dlclose(handle_);
-  }
-  template <typename Function> Function Find(const char* name) const {
-    return reinterpret_cast<Function>(dlsym(handle_, name));
-  }
-
-private:
-  void* handle_;
-};
-
-// Where a lost connection returns to when Xlib is too old to let its exit be
-// replaced; set only while a query runs (the unit is used from one thread).
-sigjmp_buf* queryInProgress = nullptr;
-
-// Xlib's own handler reports the lost connection on standard error and, before
-// libX11 1.7, exits the process: the agent must outlive its display.
-int QuietIOError(Display*) {
-  if (queryInProgress)
-    siglongjmp(*queryInProgress, 1);
-  return 0;
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
 }
 
-class ScreenSaverLastInput : public LastInputSource {
-public:
-  explicit ScreenSaverLastInput(void* handle) : library_(handle) {}
+bool IsSocket(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
+}
 
-  ~ScreenSaverLastInput() override {
-    // A connection lost in the middle of a call that was jumped out of is left alone;
-    // one that Xlib itself gave up on it can still free.
-    if (display_ && !(lost_ && jumpedOut_) && closeDisplay_)
-      closeDisplay_(display_);
-  }
-
-  bool FindLastInputFunction() override {
-    queryInfo_ = library_.Find<XScreenSaverQueryInfoFunction>("XScreenSaverQueryInfo");
-    return queryInfo_ != nullptr;
-  }
-
-  LastInputQuery LastInputTick(std::uint32_t& tick) override {
-    if (lost_)
-      return LastInputQuery::kSessionGone;
-    if (!queryInfo_ || !Connect())
-      return LastInputQuery::kFailed;
-    XScreenSaverInfo info{};
-    int status = 0;
-    sigjmp_buf lostConnection;
-    if (sigsetjmp(lostConnection, 0) == 0) {
-      queryInProgress = &lostConnection;
-      status = queryInfo_(display_, rootWindow_, &info);
+/// A value inside a D-Bus address, with every byte the address syntax reserves escaped.
+std::string EscapeAddressValue(const std::string& value) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string escaped;
+  for (unsigned char c : value) {
+    bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                 c == '-' || c == '_' || c == '/' || c == '.' || c == '\\' || c == '*';
+    if (plain) {
+      escaped += static_cast<char>(c);
     } else {
-      lost_ = true;
-      jumpedOut_ = true;
+      escaped += '%';
+      escaped += kHex[c >> 4];
+      escaped += kHex[c & 15];
     }
-    queryInProgress = nullptr;
-    if (lost_)
-      return LastInputQuery::kSessionGone;
-    if (status == 0)
-      return LastInputQuery::kFailed;
-    tick = TickCount() - static_cast<std::uint32_t>(info.idle);
-    return LastInputQuery::kAnswered;
   }
+  return escaped;
+}
 
-  std::uint32_t TickCount() override {
-    timespec now{};
-    clock_gettime(CLOCK_BOOTTIME, &now);
-    auto milliseconds = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
-                        static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
-    return static_cast<std::uint32_t>(milliseconds);
+/// What the environment says about the session the agent runs in.
+struct Session {
+  std::string busAddress;     // empty: no session bus
+  bool wayland = false;       // a Wayland session: the X reading is never used
+  std::string waylandSocket;  // empty in a Wayland session: see waylandMissing
+  std::string waylandMissing; // why a Wayland session has no socket to connect to
+  bool graphical = false;     // any sign of a display at all
+};
+
+Session DescribeSession() {
+  Session session;
+  std::string runtimeDir = Variable("XDG_RUNTIME_DIR");
+  std::string sessionType = Variable("XDG_SESSION_TYPE");
+
+  session.busAddress = Variable("DBUS_SESSION_BUS_ADDRESS");
+  if (session.busAddress.empty() && !runtimeDir.empty() && IsSocket(runtimeDir + "/bus"))
+    session.busAddress = "unix:path=" + EscapeAddressValue(runtimeDir + "/bus");
+
+  std::string waylandDisplay = Variable("WAYLAND_DISPLAY");
+  if (!waylandDisplay.empty()) {
+    session.wayland = true;
+    if (waylandDisplay.front() == '/')
+      session.waylandSocket = waylandDisplay;
+    else if (!runtimeDir.empty())
+      session.waylandSocket = runtimeDir + "/" + waylandDisplay;
+    else
+      session.waylandMissing =
+          "WAYLAND_DISPLAY=" + waylandDisplay + " is relative and XDG_RUNTIME_DIR is not set";
+  } else if (sessionType != "x11" && !runtimeDir.empty() && IsSocket(runtimeDir + "/wayland-0")) {
+    // What Wayland clients fall back to; an X11 session's wayland-0 is a nested
+    // compositor's, which sees only the input given to its window.
+    session.wayland = true;
+    session.waylandSocket = runtimeDir + "/wayland-0";
+  } else if (sessionType == "wayland") {
+    session.wayland = true;
+    session.waylandMissing = "a Wayland session (XDG_SESSION_TYPE=wayland) without a Wayland "
+                             "display: WAYLAND_DISPLAY is not set and there is no "
+                             "$XDG_RUNTIME_DIR/wayland-0";
   }
+  session.graphical = session.wayland || sessionType == "x11" || !Variable("DISPLAY").empty();
+  return session;
+}
 
-private:
-  static void DisplayLost(Display*, void* self) {
-    static_cast<ScreenSaverLastInput*>(self)->lost_ = true;
-  }
+/// Stands for a library that lacks a function the source must have: the start fails.
+class IncompleteLibrary : public LastInputSource {
+public:
+  bool FindLastInputFunction() override { return false; }
+  const char* Name() const override { return "none"; }
+  LastInputQuery LastInputTick(std::uint32_t&) override { return LastInputQuery::kFailed; }
+  std::uint32_t TickCount() override { return posix::BootTimeTick(); }
+};
 
-  /// Opens the one connection on first use. A session without a display (or whose
-  /// server lacks the extension) is not asked again: a remote display that does not
-  /// answer would stall every reading.
-  bool Connect() {
-    if (display_)
-      return true;
-    if (triedToConnect_)
-      return false;
-    triedToConnect_ = true;
-    auto openDisplay = library_.Find<XOpenDisplayFunction>("XOpenDisplay");
-    auto defaultRoot = library_.Find<XDefaultRootWindowFunction>("XDefaultRootWindow");
-    auto queryExtension =
-        library_.Find<XScreenSaverQueryExtensionFunction>("XScreenSaverQueryExtension");
-    auto setIOErrorHandler = library_.Find<XSetIOErrorHandlerFunction>("XSetIOErrorHandler");
-    auto setExitHandler = library_.Find<XSetIOErrorExitHandlerFunction>("XSetIOErrorExitHandler");
-    closeDisplay_ = library_.Find<XCloseDisplayFunction>("XCloseDisplay");
-    if (!openDisplay || !defaultRoot || !queryExtension || !setIOErrorHandler)
-      return false;
-    Display* display = openDisplay(nullptr);
-    if (!display)
-      return false;
-    setIOErrorHandler(QuietIOError);
-    if (setExitHandler)
-      setExitHandler(display, DisplayLost, this);
-    int eventBase = 0, errorBase = 0;
-    if (!queryExtension(display, &eventBase, &errorBase)) {
-      if (closeDisplay_)
-        closeDisplay_(display);
-      return false;
-    }
-    display_ = display;
-    rootWindow_ = defaultRoot(display);
+/// Takes the source an attempt gave, or stands in for the function its library lacks;
+/// false when the attempt leaves the choice open.
+bool Settled(SourceAttempt& attempt, std::unique_ptr<LastInputSource>& chosen) {
+  if (attempt.source) {
+    chosen = std::move(attempt.source);
     return true;
   }
-
-  ScopedLibrary library_;
-  XScreenSaverQueryInfoFunction queryInfo_ = nullptr;
-  XCloseDisplayFunction closeDisplay_ = nullptr;
-  Display* display_ = nullptr;
-  Window rootWindow_ = 0;
-  bool triedToConnect_ = false;
-  bool lost_ = false;
-  bool jumpedOut_ = false;
-};
+  if (!attempt.missingFunction.empty()) {
+    std::fprintf(stderr, "SchedulerAgent: %s lacks %s\n", attempt.library.c_str(),
+                 attempt.missingFunction.c_str());
+    chosen = std::make_unique<IncompleteLibrary>();
+    return true;
+  }
+  return false;
+}
 
 } // namespace
 
 std::unique_ptr<LastInputSource> LastInputSource::Load() {
-  void* handle = dlopen("libXss.so.1", RTLD_NOW | RTLD_LOCAL);
-  if (!handle)
-    return nullptr;
-  return std::make_unique<ScreenSaverLastInput>(handle);
+  Session session = DescribeSession();
+  std::unique_ptr<LastInputSource> chosen;
+
+  std::string mutterWhyNot = "no session bus (DBUS_SESSION_BUS_ADDRESS is not set and there "
+                             "is no $XDG_RUNTIME_DIR/bus)";
+  if (!session.busAddress.empty()) {
+    SourceAttempt mutter = posix::OpenMutterIdleMonitor(session.busAddress);
+    if (Settled(mutter, chosen))
+      return chosen;
+    mutterWhyNot = mutter.whyNot;
+  }
+
+  std::string displayWhyNot = session.waylandMissing;
+  if (session.wayland && !session.waylandSocket.empty()) {
+    SourceAttempt wayland = posix::OpenWaylandIdleNotifier(session.waylandSocket);
+    if (Settled(wayland, chosen))
+      return chosen;
+    displayWhyNot = wayland.whyNot;
+  } else if (!session.wayland) {
+    SourceAttempt x11 = posix::OpenXScreenSaver();
+    if (Settled(x11, chosen))
+      return chosen;
+    displayWhyNot = x11.whyNot;
+  }
+
+  // Outside any graphical session there is no user input to measure and nothing to say.
+  if (session.graphical)
+    std::fprintf(stderr, "SchedulerAgent: idle time unknown, reported as 0: %s; %s\n",
+                 displayWhyNot.c_str(), mutterWhyNot.c_str());
+  return nullptr;
 }
 
 } // namespace platform

@@ -34,6 +34,8 @@ public:
     return getLastInputInfo_ != nullptr;
   }
 
+  const char* Name() const override { return "GetLastInputInfo"; }
+
   LastInputQuery LastInputTick(std::uint32_t& tick) override {
     LASTINPUTINFO info{};
     info.cbSize = sizeof(info);

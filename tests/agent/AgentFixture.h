@@ -63,6 +63,11 @@ protected:
   std::vector<std::pair<std::string, std::string>> Environment() const {
     return {{"NAMED_PIPE_DIR", pipeDir},
             {"DISPLAY", kUnset},
+            // Nor any other session the idle time could come from.
+            {"WAYLAND_DISPLAY", kUnset},
+            {"XDG_SESSION_TYPE", kUnset},
+            {"XDG_RUNTIME_DIR", kUnset},
+            {"DBUS_SESSION_BUS_ADDRESS", kUnset},
             {"LANG", kUnset},
             {"LC_ALL", kUnset},
             {"LD_LIBRARY_PATH", kUnset}};

@@ -2,150 +2,20 @@
 // input, a display that goes away, no display at all, and a libXss.so.1 without the
 // idle function.
 #include "common/Scheduler/Utils/InputHook.h"
+#include "common/Scheduler/Utils/InputHookSource.h"
 #include "platform/app_window.h"
 #include "platform/input_idle.h"
+#include "tests/inputhook/session_support.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <memory>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
-#include <vector>
 
-extern char** environ;
+using namespace inputhook_test;
 
 namespace {
-
-struct ChildResult {
-  int exitCode = -1;
-  std::string output;
-};
-
-/// Runs a program with extra environment settings and collects its standard output.
-ChildResult RunProgram(std::vector<std::string> argv,
-                       std::vector<std::string> extraEnvironment = {}) {
-  std::vector<std::string> environment = std::move(extraEnvironment);
-  for (char** e = environ; *e; ++e)
-    environment.push_back(*e);
-  std::vector<char*> args, envs;
-  for (auto& a : argv)
-    args.push_back(a.data());
-  args.push_back(nullptr);
-  for (auto& e : environment)
-    envs.push_back(e.data());
-  envs.push_back(nullptr);
-  int out[2];
-  EXPECT_EQ(pipe(out), 0);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  pid_t pid = 0;
-  ChildResult result;
-  int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envs.data());
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  if (spawned != 0) {
-    close(out[0]);
-    ADD_FAILURE() << "cannot start " << argv[0];
-    return result;
-  }
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(out[0], buffer, sizeof(buffer))) > 0)
-    result.output.append(buffer, static_cast<size_t>(n));
-  close(out[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
-}
-
-/// An Xvfb server on a free display number, which the test can take away again.
-class XvfbServer {
-public:
-  XvfbServer() {
-    int fds[2];
-    if (pipe(fds) != 0)
-      return;
-    std::string fd = std::to_string(fds[1]);
-    std::vector<std::string> argv = {"Xvfb", "-displayfd", fd,  "-nolisten",
-                                     "tcp",  "-screen",    "0", "640x480x24"};
-    std::vector<char*> args;
-    for (auto& a : argv)
-      args.push_back(a.data());
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawnp(&pid_, "Xvfb", &actions, nullptr, args.data(), environ) != 0)
-      pid_ = 0;
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    char buffer[32];
-    ssize_t n = pid_ ? read(fds[0], buffer, sizeof(buffer) - 1) : 0;
-    close(fds[0]);
-    if (n > 0) {
-      buffer[n] = 0;
-      display_ = ":" + std::to_string(std::atoi(buffer));
-    }
-  }
-  ~XvfbServer() { Stop(); }
-
-  const std::string& Display() const { return display_; }
-
-  /// Whether a client gets through within a few seconds.
-  bool Answers() const;
-
-  void Stop() {
-    if (pid_ <= 0)
-      return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    pid_ = 0;
-  }
-
-private:
-  pid_t pid_ = 0;
-  std::string display_;
-};
-
-void MoveMouse(const std::string& display) {
-  ChildResult moved =
-      RunProgram({"xdotool", "mousemove_relative", "--", "3", "3"}, {"DISPLAY=" + display});
-  ASSERT_EQ(moved.exitCode, 0);
-}
-
-bool XvfbServer::Answers() const {
-  for (int attempt = 0; attempt < 20 && !display_.empty(); ++attempt) {
-    if (RunProgram({"xdotool", "getmouselocation"}, {"DISPLAY=" + display_}).exitCode == 0)
-      return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return false;
-}
-
-/// A server that answers. A display number whose clients land elsewhere (another
-/// server in a shared network namespace holds its abstract socket) is held while the
-/// next one is tried, so that the next server picks a different number.
-std::unique_ptr<XvfbServer> StartAnsweringXvfb() {
-  std::vector<std::unique_ptr<XvfbServer>> refused;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    auto server = std::make_unique<XvfbServer>();
-    if (server->Answers())
-      return server;
-    refused.push_back(std::move(server));
-  }
-  return nullptr;
-}
 
 struct SessionEnded {};
 
@@ -156,18 +26,31 @@ public:
   void MessageFailed(std::exception_ptr) override {}
 };
 
-TEST(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
+// The tests that start the unit in this process take an X11 session whatever the
+// session that runs them.
+class InputHookX11Test : public testing::Test {
+protected:
+  void SetUp() override {
+    for (const char* name : {"WAYLAND_DISPLAY", "WAYLAND_SOCKET", "XDG_SESSION_TYPE",
+                             "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS"})
+      unsetenv(name);
+  }
+  void TearDown() override { unsetenv("DISPLAY"); }
+};
+
+TEST_F(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
   auto started = StartAnsweringXvfb();
   ASSERT_TRUE(started) << "no Xvfb server answered";
   XvfbServer& server = *started;
   setenv("DISPLAY", server.Display().c_str(), 1);
   ASSERT_TRUE(InitInputHook());
+  EXPECT_STREQ(InputIdleSourceName(), "x11");
 
   // Idle time grows while nothing happens. A loaded machine's X servers can see a
   // stray event now and then, so a quiet stretch gets three chances.
   std::uint32_t idle = 0;
   for (int attempt = 0; attempt < 3 && idle < 2; ++attempt) {
-    MoveMouse(server.Display());
+    server.MoveMouse();
     std::this_thread::sleep_for(std::chrono::milliseconds(2300));
     idle = GetInputIdleSeconds();
   }
@@ -175,7 +58,7 @@ TEST(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
   EXPECT_LE(idle, 10u);
   EXPECT_EQ(GetInputIdleMinutes(), 0u);
 
-  MoveMouse(server.Display());
+  server.MoveMouse();
   EXPECT_EQ(GetInputIdleSeconds(), 0u);
 
   // The server goes: the reading answers 0, the process lives on, and the host hears
@@ -188,10 +71,9 @@ TEST(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
   EXPECT_EQ(GetInputIdleMinutes(), 0u);
   EXPECT_THROW(window->TakeMessage(), SessionEnded);
   DoneInputHook();
-  unsetenv("DISPLAY");
 }
 
-TEST(InputHookX11Test, SourceReportsTheLostDisplayOnEveryLaterQuery) {
+TEST_F(InputHookX11Test, SourceReportsTheLostDisplayOnEveryLaterQuery) {
   auto started = StartAnsweringXvfb();
   ASSERT_TRUE(started) << "no Xvfb server answered";
   XvfbServer& server = *started;
@@ -205,25 +87,43 @@ TEST(InputHookX11Test, SourceReportsTheLostDisplayOnEveryLaterQuery) {
   server.Stop();
   EXPECT_EQ(source->LastInputTick(tick), platform::LastInputQuery::kSessionGone);
   EXPECT_EQ(source->LastInputTick(tick), platform::LastInputQuery::kSessionGone);
-  unsetenv("DISPLAY");
 }
 
-TEST(InputHookX11Test, NoDisplayReadsZero) {
-  // Test tuple <DISPLAY setting>: unset, and a display nobody serves.
-  for (const char* display : {"DISPLAY=", "DISPLAY=:59999"}) {
-    SCOPED_TRACE(display);
-    ChildResult probe = RunProgram({START_PROBE}, {display});
+TEST(InputHookX11ProbeTest, NoDisplayReadsZero) {
+  // Test tuple <environment, standard error>: outside any graphical session there is
+  // nothing to say; an X11 session whose display cannot be had says why.
+  const std::string noBus = "; no session bus (DBUS_SESSION_BUS_ADDRESS is not set and there is no "
+                            "$XDG_RUNTIME_DIR/bus)\n";
+  struct Case {
+    Environment environment;
+    std::string err;
+  } cases[] = {
+      {{}, ""},
+      {{{"DISPLAY", ":59999"}},
+       "SchedulerAgent: idle time unknown, reported as 0: cannot open the X display "
+       "\":59999\"" +
+           noBus},
+      {{{"XDG_SESSION_TYPE", "x11"}},
+       "SchedulerAgent: idle time unknown, reported as 0: no X display (DISPLAY is not set)" +
+           noBus},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.err);
+    Finished probe = RunToEnd(START_PROBE, {}, SessionEnvironment(c.environment));
     EXPECT_EQ(probe.exitCode, 0);
-    EXPECT_EQ(probe.output, "seconds 0 minutes 0\n");
+    EXPECT_EQ(probe.out, "source none\nseconds 0 minutes 0\n");
+    EXPECT_EQ(probe.err, c.err);
   }
 }
 
-TEST(InputHookX11Test, LibraryWithoutTheIdleFunctionFailsTheStart) {
-  ChildResult probe = RunProgram({START_PROBE}, {"LD_LIBRARY_PATH=" FAKE_XSS_DIR});
+TEST(InputHookX11ProbeTest, LibraryWithoutTheIdleFunctionFailsTheStart) {
+  Finished probe =
+      RunToEnd(START_PROBE, {}, SessionEnvironment({{"LD_LIBRARY_PATH", FAKE_XSS_DIR}}));
   EXPECT_EQ(probe.exitCode, 217);
-  EXPECT_EQ(probe.output, "EAssertionFailed: Failed to find GetLastInputInfo in DLL! "
-                          "(common\\Scheduler\\Utils\\InputHook, line 165)\n"
-                          "started units: 0\n");
+  EXPECT_EQ(probe.out, "EAssertionFailed: Failed to find GetLastInputInfo in DLL! "
+                       "(common\\Scheduler\\Utils\\InputHook, line 165)\n"
+                       "started units: 0\n");
+  EXPECT_EQ(probe.err, "SchedulerAgent: libXss.so.1 lacks XScreenSaverQueryInfo\n");
 }
 
 } // namespace

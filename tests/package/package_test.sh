@@ -46,9 +46,12 @@ deb)
 ./usr/share/doc/scheduler-idle-service/copyright
 ./usr/share/lintian/overrides/scheduler-idle-service"
 
-  # The agent opens libXss.so.1 itself, so only the declared dependency brings it.
+  # The agent opens the libraries of its idle sources itself, so only the declared
+  # dependencies bring them.
   depends=$(dpkg-deb -f "$agent_deb" Depends)
-  [[ $depends == *libxss1* && $depends == *libc6* ]] || fail "agent Depends: $depends"
+  for needed in libxss1 libwayland-client0 libdbus-1-3 libc6; do
+    [[ $depends == *"$needed"* ]] || fail "agent Depends lacks $needed: $depends"
+  done
 
   # Warnings and errors fail; each tag that remains is overridden with its reason in
   # packaging/linux/*.lintian-overrides.

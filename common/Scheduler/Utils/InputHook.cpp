@@ -44,6 +44,10 @@ void SetLastInputLoader(TLastInputLoader loader) {
   Loader = loader;
 }
 
+const char* InputIdleSourceName() {
+  return Library ? Library->Name() : "none";
+}
+
 std::uint32_t GetInputIdleSeconds() {
   return IdleMilliseconds() / 1000u;
 }

@@ -10,3 +10,7 @@ using TLastInputLoader = std::unique_ptr<platform::LastInputSource> (*)();
 
 /// Replaces the loader for the next InitInputHook; null restores the platform's.
 void SetLastInputLoader(TLastInputLoader loader);
+
+/// The name of the source the unit started with ("none" without one), for tests and
+/// for whoever asks which way the idle time is read.
+const char* InputIdleSourceName();

@@ -28,6 +28,7 @@ public:
   FakeSource() { fake.alive = true; }
   ~FakeSource() override { fake.alive = false; }
   bool FindLastInputFunction() override { return fake.hasFunction; }
+  const char* Name() const override { return "fake"; }
   platform::LastInputQuery LastInputTick(std::uint32_t& tick) override {
     if (fake.answer == platform::LastInputQuery::kAnswered) {
       tick = fake.inputTicks.front();

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Each idle source of a Linux session beside the X11 one: one reading (idle_reading_bench)
+# and the agent's steady state with logging off (CPU time per second of run, peak resident
+# memory, voluntary context switches per second, from /proc) under X11 (the display this
+# runs with) and under headless sway, kwin_wayland and mutter, all measured the same way in
+# the same run. Writes the table rows for bench/compare to OUT/idle_sources.tsv; the raw
+# results stay in OUT/idle_sources/.
+#
+#   run.sh SECONDS BUILD OUT
+set -euo pipefail
+if [ "${1:-}" = --measure ]; then
+  # Inside a session: run.sh --measure SECONDS AGENT WORK, prints
+  # "cpu-percent peak-rss-KiB wake-ups-per-second" and the agent's standard error after it.
+  seconds=$2 agent_bin=$3 work=$4
+  mkdir -p "$work"
+  cp "$agent_bin" "$work/"
+  "$work/SchedulerAgent" 2>"$work/stderr" &
+  pid=$!
+  sleep 1 # start-up is not the steady state
+  cpu0=$(awk '{print $1}' /proc/$pid/schedstat)
+  ctx0=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
+  sleep "$seconds"
+  cpu1=$(awk '{print $1}' /proc/$pid/schedstat)
+  ctx1=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
+  hwm=$(awk '/^VmHWM/ {print $2}' /proc/$pid/status)
+  kill -TERM $pid
+  wait $pid || true
+  awk -v c=$((cpu1 - cpu0)) -v s="$seconds" -v h="$hwm" -v w=$((ctx1 - ctx0)) \
+    'BEGIN { printf "%.5f %d %.3f\n", 100 * c / 1e9 / s, h, w / s }'
+  cat "$work/stderr"
+  exit 0
+fi
+
+seconds=$1 build=$2 out=$3
+here=$(cd "$(dirname "$0")" && pwd)
+bench="$build/bench/idle_sources/idle_reading_bench"
+session="$build/tests/idle_sources/compositor_session"
+agent_bin="$build/agent/SchedulerAgent"
+service_bin="$build/tools/idle_service/idle_service"
+for program in "$bench" "$session" "$agent_bin" "$service_bin"; do
+  [ -x "$program" ] || { echo "build $program first" >&2; exit 2; }
+done
+[ -n "${DISPLAY:-}" ] || { echo "the X11 figures need a display" >&2; exit 2; }
+raw=$out/idle_sources
+rm -rf "$raw"
+mkdir -p "$raw"
+
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+export NAMED_PIPE_DIR="$work/pipe"
+mkdir -p "$NAMED_PIPE_DIR"
+"$service_bin" >"$work/service.out" 2>&1 &
+sleep 0.5
+
+# in_session KIND COMMAND...: the X11 session is this one without Wayland or session bus;
+# the others are headless compositors, each started for the command and ended after it.
+in_session() {
+  local kind=$1
+  shift
+  if [ "$kind" = x11 ]; then
+    env -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS XDG_SESSION_TYPE=x11 "$@"
+  else
+    "$session" "$kind" "$@"
+  fi
+}
+
+for kind in x11 sway kwin mutter; do
+  echo "== idle source under $kind: one reading, then ${seconds}s of the agent" >&2
+  in_session "$kind" "$bench" --benchmark_out="$raw/reading-$kind.json" \
+    --benchmark_out_format=json >"$raw/reading-$kind.txt" 2>&1 ||
+    { cat "$raw/reading-$kind.txt" >&2; echo "reading under $kind failed" >&2; exit 1; }
+  in_session "$kind" "$here/run.sh" --measure "$seconds" "$agent_bin" "$work/$kind" \
+    >"$raw/steady-$kind.txt" ||
+    { echo "steady state under $kind failed" >&2; exit 1; }
+done
+
+python3 - "$raw" >"$out/idle_sources.tsv" <<'PYTHON'
+import json, os, sys
+
+raw = sys.argv[1]
+kinds = ["sway", "kwin", "mutter"]
+
+def reading(kind):
+    """CPU ns per reading, wake-ups per reading and the source's name."""
+    with open(os.path.join(raw, "reading-%s.json" % kind)) as f:
+        for b in json.load(f)["benchmarks"]:
+            if b.get("error_occurred"):
+                return None
+            unit = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[b.get("time_unit", "ns")]
+            return b["cpu_time"] * unit, b["wakeups_per_reading"], b.get("label", "?")
+    return None
+
+def steady(kind):
+    """CPU % of a core, peak RSS in MiB, wake-ups per second, the agent's standard error."""
+    with open(os.path.join(raw, "steady-%s.txt" % kind)) as f:
+        first, *stderr = f.read().split("\n", 1)
+    cpu, rss, wakes = first.split()
+    return float(cpu), int(rss) / 1024.0, float(wakes), "".join(stderr).strip()
+
+def fmt_ns(ns):
+    return "%.2f us" % (ns / 1e3) if ns >= 1e3 else "%.1f ns" % ns
+
+rows = []
+x11_reading, x11_steady = reading("x11"), steady("x11")
+for kind in kinds:
+    r, s = reading(kind), steady(kind)
+    if r is None or x11_reading is None:
+        rows.append(("idle reading under " + kind, "no source", "X11 reading", "", "n/a", "<= 1x", "?"))
+    else:
+        cpu, wakes, name = r
+        notification = name in ("ext_idle_notifier_v1", "org_kde_kwin_idle")
+        rows.append(("idle reading, %s [%s]" % (name, kind), fmt_ns(cpu),
+                     "X11 reading [%s]" % x11_reading[2], fmt_ns(x11_reading[0]),
+                     "%.2fx" % (cpu / x11_reading[0]), "<= 1x" if notification else "(none)",
+                     ("yes" if cpu <= x11_reading[0] else "NO") if notification else "-"))
+        rows.append(("wake-ups per reading, %s [%s]" % (name, kind), "%.3f" % wakes,
+                     "X11 reading", "%.3f" % x11_reading[1], "-",
+                     "0" if notification else "(none)",
+                     ("yes" if wakes < 0.005 else "NO") if notification else "-"))
+    cpu, rss, wakes, stderr = s
+    xcpu, xrss, xwakes, _ = x11_steady
+    note = " (stderr: %s)" % stderr.replace("\n", " ") if stderr else ""
+    rows.append(("agent steady-state CPU under %s%s" % (kind, note), "%.4f %% of a core" % cpu,
+                 "agent under X11", "%.4f %% of a core" % xcpu, "%.2fx" % (cpu / xcpu),
+                 "<= 1.1x", "yes" if cpu <= 1.1 * xcpu else "NO"))
+    rows.append(("agent peak RSS under " + kind, "%.2f MiB" % rss, "agent under X11",
+                 "%.2f MiB" % xrss, "%+.2f MiB" % (rss - xrss), "<= +1 MiB",
+                 "yes" if rss - xrss <= 1.0 else "NO"))
+    rows.append(("agent wake-ups under " + kind, "%.2f /s" % wakes, "agent under X11",
+                 "%.2f /s" % xwakes, "%.2fx" % (wakes / xwakes if xwakes else 0), "(none)", "-"))
+for row in rows:
+    print("\t".join(row))
+PYTHON

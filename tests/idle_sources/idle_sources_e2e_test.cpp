@@ -1,0 +1,237 @@
+// The real agent in Wayland and GNOME sessions: headless sway (org_kde_kwin_idle),
+// kwin_wayland (ext_idle_notifier_v1) and mutter (its idle monitor on the session bus),
+// input given through each compositor's own means, and what reached the test service.
+#include "tests/agent/AgentFixture.h"
+#include "tests/idle_sources/compositor.h"
+
+#include <fcntl.h>
+#include <sstream>
+#include <unistd.h>
+
+using namespace agent_test;
+using idle_sources::Compositor;
+using idle_sources::CompositorKind;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Idle time needs its own seconds to grow; on a loaded machine a little more.
+constexpr int kGrowthTimeoutMs = 20000;
+
+class CompositorSessionTest : public AgentTest {
+protected:
+  /// Starts the compositor; the test is skipped when it cannot be installed or started.
+  void StartCompositor(CompositorKind kind) {
+    sessionStart = Clock::now();
+    Compositor::Started started = Compositor::Start(kind);
+    if (!started.compositor)
+      GTEST_SKIP() << started.whyNot;
+    compositor = std::move(started.compositor);
+  }
+
+  void StartAgentInSession(const idle_sources::Environment& extra = {}) {
+    WriteIni("[settings]\r\nDebuggLog=1\r\n");
+    StartService("echo");
+    auto environment = compositor->SessionEnvironment();
+    environment.insert(environment.end(), extra.begin(), extra.end());
+    agent = StartAgent(environment);
+  }
+
+  /// The idle seconds of every report so far.
+  std::vector<std::uint32_t> Readings() const {
+    std::string requests = Requests();
+    std::vector<std::uint32_t> seconds;
+    for (size_t at = 0; at + kRecordSize <= requests.size(); at += kRecordSize)
+      seconds.push_back(Word(requests.substr(at, kRecordSize), 28));
+    return seconds;
+  }
+
+  std::string Shown() const {
+    std::ostringstream text;
+    text << "readings:";
+    for (std::uint32_t seconds : Readings())
+      text << ' ' << seconds;
+    text << "\nagent's standard error: " << agent->Stderr();
+    return text.str();
+  }
+
+  /// Waits for report number `index` (from 0) and answers its idle seconds.
+  std::optional<std::uint32_t> ReadingAt(size_t index) const {
+    if (!WaitForRequests(index, kLongWait))
+      return std::nullopt;
+    return Readings()[index];
+  }
+
+  /// Waits for a report from number `from` on that reads at least `seconds`.
+  bool WaitForIdleOf(std::uint32_t seconds, size_t from) const {
+    auto deadline = Clock::now() + std::chrono::milliseconds(kGrowthTimeoutMs);
+    while (Clock::now() < deadline) {
+      std::vector<std::uint32_t> readings = Readings();
+      for (size_t i = from; i < readings.size(); ++i)
+        if (readings[i] >= seconds)
+          return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+
+  /// Once idle time has grown past a second, the input must bring it back to 0 or 1
+  /// within the next two reports. The report in flight may have been read before the
+  /// input; the next two are read half a second and a second after it, which leaves the
+  /// compositor's notification time to arrive on a loaded machine.
+  void ExpectInputResetsIdle(const char* what, void (Compositor::*inject)()) {
+    SCOPED_TRACE(what);
+    ASSERT_TRUE(WaitForIdleOf(2, RequestCount())) << "idle time did not grow; " << Shown();
+    (compositor.get()->*inject)();
+    size_t next = RequestCount() + 1;
+    ASSERT_TRUE(ReadingAt(next + 1).has_value()) << Shown();
+    std::vector<std::uint32_t> readings = Readings();
+    EXPECT_LE(std::min(readings[next], readings[next + 1]), 1u)
+        << "reports " << next << " and " << next + 1 << "; " << Shown();
+  }
+
+  /// Idle time never exceeds the session's age: a reading from before the session (a
+  /// stale X server's) would.
+  void ExpectReadingsWithinTheSessionsAge() const {
+    auto age = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - sessionStart);
+    for (std::uint32_t seconds : Readings())
+      ASSERT_LE(seconds, static_cast<std::uint32_t>(age.count()) + 1) << Shown();
+  }
+
+  std::unique_ptr<Compositor> compositor;
+  std::unique_ptr<ChildProcess> agent;
+  Clock::time_point sessionStart;
+};
+
+class EachCompositorTest : public CompositorSessionTest,
+                           public ::testing::WithParamInterface<CompositorKind> {};
+
+TEST_P(EachCompositorTest, IdleGrowsInputResetsItAndTheCompositorsEndEndsTheAgent) {
+  StartCompositor(GetParam());
+  StartAgentInSession();
+
+  // Growth while nothing happens: never down, never older than the session.
+  ASSERT_TRUE(WaitForIdleOf(3, 0)) << "idle time did not grow; " << Shown();
+  std::vector<std::uint32_t> quiet = Readings();
+  EXPECT_TRUE(std::is_sorted(quiet.begin(), quiet.end())) << Shown();
+  ExpectReadingsWithinTheSessionsAge();
+
+  ExpectInputResetsIdle("keyboard", &Compositor::PressKey);
+  ExpectInputResetsIdle("pointer", &Compositor::MovePointer);
+  size_t afterPointer = RequestCount();
+  ASSERT_TRUE(WaitForIdleOf(2, afterPointer)) << "idle time did not grow again; " << Shown();
+  EXPECT_EQ(agent->Stderr(), "");
+
+  // The compositor goes: the session has ended. The agent ends with exit code 0 and
+  // does not get as far as its normal finish.
+  compositor->Stop();
+  ASSERT_TRUE(agent->WaitForExit(kLongWait)) << "the agent outlived its compositor; " << Shown();
+  EXPECT_EQ(agent->ExitCode(), 0u) << Shown();
+  std::vector<std::string> texts = TraceTexts(Log());
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "SchedulerAgent: Finish"), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Compositors, EachCompositorTest,
+                         ::testing::Values(CompositorKind::kSway, CompositorKind::kKwin,
+                                           CompositorKind::kMutter),
+                         [](const ::testing::TestParamInfo<CompositorKind>& info) {
+                           return std::string(idle_sources::CompositorName(info.param));
+                         });
+
+/// Runs xdotool on a display and answers its standard output; empty when it failed.
+std::string Xdotool(const std::string& display, const std::vector<std::string>& arguments,
+                    const std::string& outputDir) {
+  ChildProcess xdotool("/usr/bin/xdotool", arguments, {{"DISPLAY", display}}, outputDir);
+  if (!xdotool.WaitForExit(kLongWait) || xdotool.ExitCode() != 0)
+    return {};
+  return xdotool.Stdout().empty() ? "done" : xdotool.Stdout();
+}
+
+/// An Xvfb server on a free display number that no one gives input but the test.
+class XServer {
+public:
+  // A screen size no other server here uses: a client that reaches this size reached
+  // this server, not another one whose abstract socket holds the same display number
+  // in a shared network namespace.
+  static constexpr const char* kScreen = "643x487x24";
+  static constexpr const char* kGeometry = "643 487\n";
+
+  explicit XServer(const std::string& outputDir) {
+    int fds[2];
+    if (pipe(fds) != 0)
+      return;
+    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    // The write end is inherited by Xvfb, which writes its display number there.
+    server_ = std::make_unique<ChildProcess>(
+        "/usr/bin/Xvfb",
+        std::vector<std::string>{"-displayfd", std::to_string(fds[1]), "-nolisten", "tcp",
+                                 "-screen", "0", kScreen},
+        std::vector<std::pair<std::string, std::string>>{}, outputDir);
+    close(fds[1]);
+    char number[32] = {};
+    ssize_t n = read(fds[0], number, sizeof(number) - 1);
+    close(fds[0]);
+    if (n > 0)
+      display_ = ":" + std::to_string(std::atoi(number));
+  }
+  ~XServer() {
+    // Ended as asked, it removes its lock file and socket for the next server.
+    if (!server_)
+      return;
+    server_->RequestQuit(QuitRoute::kThread);
+    server_->WaitForExit(kLongWait);
+  }
+  const std::string& Display() const { return display_; }
+
+private:
+  std::unique_ptr<ChildProcess> server_;
+  std::string display_;
+};
+
+/// A server that clients of its display number really reach. One they do not is held
+/// while the next is started, so that the next takes another number.
+std::unique_ptr<XServer> StartOwnXServer(const std::string& outputDir) {
+  std::vector<std::unique_ptr<XServer>> elsewhere;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    auto server = std::make_unique<XServer>(outputDir);
+    if (!server->Display().empty() &&
+        Xdotool(server->Display(), {"getdisplaygeometry"}, outputDir) == XServer::kGeometry)
+      return server;
+    elsewhere.push_back(std::move(server));
+  }
+  return nullptr;
+}
+
+TEST_F(CompositorSessionTest, WaylandSessionNeverReportsTheStaleXReading) {
+  if (!PathExists("/usr/bin/Xvfb") || !PathExists("/usr/bin/xdotool"))
+    GTEST_SKIP() << "Xvfb or xdotool is not installed (scripts/deps.sh installs them)";
+  // The X server is older than the session and never touched from the Wayland side, as
+  // Xwayland is while the user types into Wayland programs.
+  std::unique_ptr<XServer> x = StartOwnXServer(dir.path());
+  ASSERT_TRUE(x) << "no Xvfb server of this test's own answered";
+  StartCompositor(CompositorKind::kSway);
+  StartAgentInSession({{"DISPLAY", x->Display()}});
+
+  // Wayland input while the X idle time keeps growing: the reading follows Wayland.
+  ExpectInputResetsIdle("keyboard on Wayland", &Compositor::PressKey);
+
+  // X input while Wayland stays quiet: the reading keeps growing.
+  ASSERT_TRUE(WaitForIdleOf(3, RequestCount())) << Shown();
+  ASSERT_FALSE(Xdotool(x->Display(), {"mousemove_relative", "--", "5", "5"}, dir.path()).empty());
+  size_t next = RequestCount() + 1;
+  std::optional<std::uint32_t> after = ReadingAt(next + 1);
+  ASSERT_TRUE(after.has_value()) << Shown();
+  std::vector<std::uint32_t> readings = Readings();
+  EXPECT_GE(readings[next], 3u) << Shown();
+  EXPECT_GE(readings[next + 1], 3u) << Shown();
+  ExpectReadingsWithinTheSessionsAge();
+  EXPECT_EQ(agent->Stderr(), "");
+
+  agent->RequestQuit(QuitRoute::kThread);
+  ASSERT_TRUE(agent->WaitForExit(kLongWait));
+  EXPECT_EQ(agent->ExitCode(), 0u);
+}
+
+} // namespace
