@@ -3,9 +3,9 @@
 
 #include "agent/Host.h"
 #include "framework/Resources.h"
-#include "framework/StringTableIds.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
+#include "text/StringTableIds.h"
 
 TApplication* Application = nullptr;
 

@@ -1,7 +1,7 @@
 // The application object: the title rule, the full-stop rule and the message pump.
 #include "agent/Application.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
 

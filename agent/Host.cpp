@@ -3,10 +3,10 @@
 
 #include "agent/Application.h"
 #include "framework/Resources.h"
-#include "framework/StringTableIds.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
 #include "platform/process.h"
+#include "text/StringTableIds.h"
 
 #include <new>
 #include <utility>

@@ -3,9 +3,9 @@
 #include "debug/TxtDebugg.h"
 
 #include "debug/Debugg.h"
-#include "framework/TextConvert.h"
 #include "platform/ansi_code_page.h"
 #include "platform/log_file.h"
+#include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
 

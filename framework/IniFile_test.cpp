@@ -2,7 +2,7 @@
 // Linux: our reader), and the runtime's whole numbers.
 #include "framework/IniFile.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
 

@@ -2,15 +2,17 @@
 #include "framework/SysUtils.h"
 
 #include "framework/Resources.h"
-#include "framework/StringTableIds.h"
-#include "framework/TextConvert.h"
 #include "platform/error_text.h"
+#include "text/StringTableIds.h"
+#include "text/TextConvert.h"
 
 #include <cstdio>
 
 namespace {
 
-std::u16string Ascii(const char* text) { return Utf8ToUtf16(text); }
+std::u16string Ascii(const char* text) {
+  return Utf8ToUtf16(text);
+}
 
 [[noreturn]] void FormatError(unsigned ident, const std::u16string& format) {
   throw EConvertError(Format(LoadStr(ident), {format}));

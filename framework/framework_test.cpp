@@ -1,11 +1,11 @@
 // The runtime layer: failures, formatting, the string table and the unit order.
 #include "framework/Exception.h"
 #include "framework/Resources.h"
-#include "framework/StringTableIds.h"
 #include "framework/SysUtils.h"
-#include "framework/TextConvert.h"
 #include "framework/Units.h"
 #include "platform/module.h"
+#include "text/StringTableIds.h"
+#include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
 
@@ -84,12 +84,13 @@ TEST(StringTableTest, ResourceRecordLoader) {
 
 TEST(AssertionTest, MessageCarriesLocation) {
   try {
-    AssertionFailed(u"Failed to find GetLastInputInfo in DLL!", u"common\\Scheduler\\Utils\\InputHook",
-                    165);
+    AssertionFailed(u"Failed to find GetLastInputInfo in DLL!",
+                    u"common\\Scheduler\\Utils\\InputHook", 165);
     FAIL();
   } catch (const EAssertionFailed& e) {
-    EXPECT_EQ(e.Message(),
-              u"Failed to find GetLastInputInfo in DLL! (common\\Scheduler\\Utils\\InputHook, line 165)");
+    EXPECT_EQ(
+        e.Message(),
+        u"Failed to find GetLastInputInfo in DLL! (common\\Scheduler\\Utils\\InputHook, line 165)");
     EXPECT_EQ(std::u16string(e.ClassName()), u"EAssertionFailed");
   }
 }
@@ -103,15 +104,25 @@ TEST(SysErrorMessageTest, StripsTrailingFullStopsAndBlanks) {
 
 namespace {
 std::vector<std::string> journal;
-void StartA() { journal.push_back("start A"); }
-void EndA() { journal.push_back("end A"); }
-void StartB() { journal.push_back("start B"); }
-void EndB() { journal.push_back("end B"); }
+void StartA() {
+  journal.push_back("start A");
+}
+void EndA() {
+  journal.push_back("end A");
+}
+void StartB() {
+  journal.push_back("start B");
+}
+void EndB() {
+  journal.push_back("end B");
+}
 void StartFails() {
   journal.push_back("start F");
   throw ETestFailure(u"no");
 }
-void EndF() { journal.push_back("end F"); }
+void EndF() {
+  journal.push_back("end F");
+}
 } // namespace
 
 TEST(UnitsTest, EndInReverseOnce) {

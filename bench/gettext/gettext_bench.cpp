@@ -4,7 +4,7 @@
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/GnuGettextInstance.h"
 #include "common/GNUgettext/MoFile.h"
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,8 +3,8 @@
 // ends with the ratio of each redirected loader to its bare self.
 #include "common/GNUgettext/TranslationStartup.h"
 #include "framework/Resources.h"
-#include "framework/StringTableIds.h"
 #include "platform/environment.h"
+#include "text/StringTableIds.h"
 
 #include <benchmark/benchmark.h>
 

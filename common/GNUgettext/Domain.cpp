@@ -3,8 +3,8 @@
 
 #include "common/GNUgettext/FileLocator.h"
 #include "framework/SysUtils.h"
-#include "framework/TextConvert.h"
 #include "platform/message_box.h"
+#include "text/TextConvert.h"
 
 #include <filesystem>
 #include <system_error>

@@ -3,7 +3,7 @@
 
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "framework/SysUtils.h"
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <algorithm>
 #include <cstring>

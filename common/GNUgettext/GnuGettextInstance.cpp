@@ -2,7 +2,7 @@
 #include "common/GNUgettext/GnuGettextInstance.h"
 
 #include "common/GNUgettext/FileLocator.h"
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // What the catalogue tests share: fresh folders, whole-file reads and writes, fixtures.
 #pragma once
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // functions. The file is read afresh for each question, as those functions do.
 #include "platform/ini_profile.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <fstream>
 #include <iterator>

@@ -2,7 +2,7 @@
 // for, so a log that another writer holds counts as one that failed to open.
 #include "platform/log_file.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <cerrno>
 #include <fcntl.h>

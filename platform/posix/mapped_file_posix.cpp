@@ -1,7 +1,7 @@
 // Whole-file read-only views with open and mmap.
 #include "platform/mapped_file.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <cerrno>
 #include <fcntl.h>

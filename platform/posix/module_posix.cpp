@@ -1,7 +1,7 @@
 // Executable path from /proc and modules of code addresses from the dynamic linker.
 #include "platform/module.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <dlfcn.h>
 #include <limits.h>

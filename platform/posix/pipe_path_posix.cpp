@@ -1,7 +1,7 @@
 // Pipe names to socket addresses, and the descriptor wrapper.
 #include "platform/posix/pipe_path_posix.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -2,9 +2,9 @@
 // directory, its clients and their credentials.
 #include "platform/pipe_server.h"
 
-#include "framework/TextConvert.h"
 #include "platform/error_text.h"
 #include "platform/posix/pipe_path_posix.h"
+#include "text/TextConvert.h"
 
 #include <cerrno>
 #include <poll.h>

@@ -1,8 +1,8 @@
 // The pipe tests' own folders, names and in-process service.
 #include "tests/pipes/PipeTestSupport.h"
 
-#include "framework/TextConvert.h"
 #include "platform/environment.h"
+#include "text/TextConvert.h"
 
 #include <chrono>
 #include <fstream>

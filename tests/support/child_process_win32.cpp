@@ -2,8 +2,8 @@
 // them, and boxes read and closed as a user would.
 #include "tests/support/child_process.h"
 
-#include "framework/TextConvert.h"
 #include "platform/win32/win_support.h"
+#include "text/TextConvert.h"
 
 #include <chrono>
 #include <filesystem>

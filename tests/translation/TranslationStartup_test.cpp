@@ -4,10 +4,10 @@
 
 #include "common/GNUgettext/FileLocator.h"
 #include "framework/Resources.h"
-#include "framework/StringTableIds.h"
 #include "platform/environment.h"
 #include "platform/module.h"
 #include "tests/translation/box_watcher.h"
+#include "text/StringTableIds.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/MoFile.h"
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,6 +1,6 @@
 // The UTF-8 and UTF-16 conversions: valid texts, every kind of broken sequence, and the
 // same cases behind ASCII runs of every length, where the word-at-a-time scan hands over.
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // UTF-8 and UTF-16 conversion without locale dependence.
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <cstdint>
 #include <cstring>

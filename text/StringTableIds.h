@@ -3,6 +3,6 @@
 
 enum StringTableId : unsigned {
 #define SA_STRING(name, id, text) name = id,
-#include "framework/StringTable.def"
+#include "text/StringTable.def"
 #undef SA_STRING
 };
