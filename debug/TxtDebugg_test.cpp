@@ -5,6 +5,7 @@
 #include "debug/Debugg.h"
 #include "platform/ansi_code_page.h"
 #include "platform/log_file.h"
+#include "tests/support/scoped_temp_dir.h"
 #include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <sstream>
 #include <thread>
 
@@ -34,8 +34,6 @@ std::string Stamp(const platform::LocalTime& time) {
 class TxtDebuggTest : public testing::Test {
 protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("txtdebugg-" + std::to_string(std::random_device{}()));
-    fs::create_directories(root_);
     fakeNow = {2024, 3, 9, 14, 5, 7, 250};
     SetLogClock(FakeClock);
     InitDebugg();
@@ -45,7 +43,6 @@ protected:
     DoneDebugg();
     SetLogClock(nullptr);
     TraceListener = nullptr;
-    fs::remove_all(root_);
   }
 
   std::u16string Folder(const fs::path& folder) const {
@@ -65,7 +62,8 @@ protected:
   }
   bool LogExists() const { return fs::exists(root_ / "Debugg.log"); }
 
-  fs::path root_;
+  testing_support::ScopedTempDir dir_;
+  const fs::path& root_ = dir_.folder();
 };
 
 TEST_F(TxtDebuggTest, WithoutTheSwitchNothingIsWritten) {
@@ -244,9 +242,8 @@ TEST_F(TxtDebuggTest, LogNameLongerThanTheLimitWritesNothing) {
 }
 
 TEST(SharedLogFileTest, OneWriterAtATimeAndCreateNeverReplaces) {
-  fs::path folder =
-      fs::temp_directory_path() / ("sharedlog-" + std::to_string(std::random_device{}()));
-  fs::create_directories(folder);
+  testing_support::ScopedTempDir dir;
+  const fs::path& folder = dir.folder();
   const std::u16string name = (folder / "shared.log").u16string();
   EXPECT_FALSE(platform::SharedLogFile::OpenForAppend(name));
   {
@@ -270,13 +267,11 @@ TEST(SharedLogFileTest, OneWriterAtATimeAndCreateNeverReplaces) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()),
             "a\r\nb\r\n");
   file.close();
-  fs::remove_all(folder);
 }
 
 TEST(SharedLogFileTest, ConcurrentWritersLeaveOnlyWholeLines) {
-  fs::path folder =
-      fs::temp_directory_path() / ("sharedlog-" + std::to_string(std::random_device{}()));
-  fs::create_directories(folder);
+  testing_support::ScopedTempDir dir;
+  const fs::path& folder = dir.folder();
   const std::u16string name = (folder / "Debugg.log").u16string();
   constexpr int kWriters = 3, kAttempts = 400;
   std::atomic<int> written[kWriters] = {};
@@ -318,7 +313,6 @@ TEST(SharedLogFileTest, ConcurrentWritersLeaveOnlyWholeLines) {
     total += seen[w];
   }
   EXPECT_GT(total, 0);
-  fs::remove_all(folder);
 }
 
 } // namespace

@@ -119,7 +119,7 @@ protected:
     savedLocator_ = CatalogueLocator;
     ExecutablePath = dir_.u16() + kSep + u"prog.exe";
     CatalogueLocator = &locator_;
-    fs::create_directories(dir_.path() / "locale");
+    fs::create_directories(dir_.folder() / "locale");
   }
   void TearDown() override {
     translator_.reset(); // its domains give their catalogues back first
@@ -130,9 +130,9 @@ protected:
 
   void Install(const std::u16string& language, const std::string& fixture,
                const std::u16string& domain = u"default") {
-    WriteFile(fs::path(dir_.u16() + kSep + u"locale" + kSep + language + kSep + u"LC_MESSAGES" +
-                       kSep + domain + u".mo"),
-              ReadFile(Fixture(fixture)));
+    WriteFileBytes(fs::path(dir_.u16() + kSep + u"locale" + kSep + language + kSep +
+                            u"LC_MESSAGES" + kSep + domain + u".mo"),
+                   ReadFileBytes(Fixture(fixture)));
   }
 
   TGnuGettextInstance& Make(const std::string& lang) {
@@ -165,7 +165,7 @@ TEST_F(TranslatorTest, LangChoosesTheLanguageAndTheCatalogue) {
 }
 
 TEST_F(TranslatorTest, WithoutLocaleFolderTheParentsIsUsed) {
-  fs::remove_all(dir_.path() / "locale");
+  fs::remove_all(dir_.folder() / "locale");
   TGnuGettextInstance& t = Make("de");
   EXPECT_EQ(t.GetDefaultDomainDirectory(), dir_.u16() + kSep + u".." + kSep + u"locale");
   EXPECT_EQ(t.gettext(u"Hello"), u"Hello");
@@ -271,8 +271,8 @@ TEST_F(TranslatorTest, PluralFormsOfTranslatedAndUntranslatedPairs) {
 
 TEST_F(TranslatorTest, DomainsDirectoriesFilesAndNotifications) {
   Install(u"de", "french", u"extra");
-  fs::path file = dir_.path() / "single.mo";
-  WriteFile(file, ReadFile(Fixture("ru")));
+  fs::path file = dir_.folder() / "single.mo";
+  WriteFileBytes(file, ReadFileBytes(Fixture("ru")));
   platform::SetEnvVar("LANG", "de");
   RecordingTranslator t;
   t.bindtextdomain(u"other", dir_.u16() + kSep + u"locale");
@@ -301,7 +301,8 @@ TEST_F(TranslatorTest, DomainsDirectoriesFilesAndNotifications) {
 }
 
 TEST_F(TranslatorTest, DamagedCatalogueReachesTheCaller) {
-  WriteFile(dir_.path() / "locale" / "de" / "LC_MESSAGES" / "default.mo", "damaged catalogue");
+  WriteFileBytes(dir_.folder() / "locale" / "de" / "LC_MESSAGES" / "default.mo",
+                 "damaged catalogue");
   TGnuGettextInstance& t = Make("de");
   EXPECT_THROW(t.gettext(u"Hello"), EGGIOError);
 }

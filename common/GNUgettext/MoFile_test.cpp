@@ -93,10 +93,10 @@ TEST(MoFileTest, EveryEntryIsFoundWhateverTheCount) {
 
 TEST(MoFileTest, NoEntriesFindsNothing) {
   ScopedTempDir dir;
-  std::string bytes = ReadFile(Fixture("basic"));
+  std::string bytes = ReadFileBytes(Fixture("basic"));
   PutWord(bytes, 8, 0);
-  WriteFile(dir.path() / "none.mo", bytes);
-  TMoFile mo((dir.path() / "none.mo").u16string(), 0, 0, true);
+  WriteFileBytes(dir.folder() / "none.mo", bytes);
+  TMoFile mo((dir.folder() / "none.mo").u16string(), 0, 0, true);
   for (const std::string& msgid : {""s, "Hello"s}) {
     bool found = true;
     EXPECT_EQ(mo.gettext(msgid, found), msgid);
@@ -106,12 +106,12 @@ TEST(MoFileTest, NoEntriesFindsNothing) {
 
 TEST(MoFileTest, CatalogueInsideALargerFileIsReadFromItsOwnFirstByte) {
   ScopedTempDir dir;
-  std::string catalogue = ReadFile(Fixture("basic_be"));
+  std::string catalogue = ReadFileBytes(Fixture("basic_be"));
   std::string before(1000, 'x');
-  WriteFile(dir.path() / "carrier.bin", before + catalogue + std::string(77, '\xde'));
+  WriteFileBytes(dir.folder() / "carrier.bin", before + catalogue + std::string(77, '\xde'));
   for (bool mapped : {true, false}) {
     SCOPED_TRACE(mapped ? "mapped" : "copied");
-    TMoFile mo((dir.path() / "carrier.bin").u16string(), static_cast<std::int64_t>(before.size()),
+    TMoFile mo((dir.folder() / "carrier.bin").u16string(), static_cast<std::int64_t>(before.size()),
                static_cast<std::int64_t>(catalogue.size()), mapped);
     ExpectBasicAnswers(mo);
   }
@@ -119,7 +119,7 @@ TEST(MoFileTest, CatalogueInsideALargerFileIsReadFromItsOwnFirstByte) {
 
 TEST(MoFileTest, FailuresNameTheFileAndTheReason) {
   ScopedTempDir dir;
-  const std::string good = ReadFile(Fixture("basic"));
+  const std::string good = ReadFileBytes(Fixture("basic"));
   const std::u16string notValid = u"This file is not a valid GNU gettext mo file: ";
   // Test tuple <name, bytes written or none for a missing file, offset, message prefix>
   struct Case {
@@ -172,9 +172,9 @@ TEST(MoFileTest, FailuresNameTheFileAndTheReason) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::u16string path = (dir.path() / c.name).u16string();
+    std::u16string path = (dir.folder() / c.name).u16string();
     if (c.bytes)
-      WriteFile(dir.path() / c.name, c.bytes());
+      WriteFileBytes(dir.folder() / c.name, c.bytes());
     try {
       TMoFile mo(path, c.offset, 0, true);
       ADD_FAILURE() << "opened";

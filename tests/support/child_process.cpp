@@ -1,10 +1,7 @@
-// What the child-process helpers do alike on every system: files and waiting for output.
+// What the child-process helpers do alike on every system: their output and waiting for it.
 #include "tests/support/child_process.h"
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace testing_support {
@@ -26,22 +23,6 @@ bool ChildProcess::WaitForOutput(const std::string& text, int timeoutMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-bool PathExists(const std::string& path) {
-  return std::filesystem::exists(path);
 }
 
 } // namespace testing_support

@@ -22,26 +22,6 @@ namespace testing_support {
 
 namespace fs = std::filesystem;
 
-ScopedTempDir::ScopedTempDir() {
-  std::string pattern = (fs::temp_directory_path() / "sa-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data()))
-    throw std::runtime_error("mkdtemp failed");
-  fPath = pattern;
-}
-
-ScopedTempDir::~ScopedTempDir() {
-  std::error_code ignored;
-  // Tests may leave read-only folders behind; make them removable first.
-  for (auto it = fs::recursive_directory_iterator(fPath, ignored);
-       it != fs::recursive_directory_iterator(); it.increment(ignored))
-    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-  fs::remove_all(fPath, ignored);
-}
-
-std::string ScopedTempDir::operator/(const std::string& name) const {
-  return fPath + "/" + name;
-}
-
 struct ChildProcess::Native {
   pid_t pid = -1;
   bool exited = false;

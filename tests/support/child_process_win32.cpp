@@ -74,28 +74,6 @@ HWND FindProcessWindow(DWORD pid, const wchar_t* className, const wchar_t* title
 
 } // namespace
 
-ScopedTempDir::ScopedTempDir() {
-  static int serial = 0;
-  fs::path base = fs::temp_directory_path();
-  for (;;) {
-    fs::path candidate = base / ("sa-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                 std::to_string(++serial) + "-" + std::to_string(GetTickCount()));
-    if (fs::create_directory(candidate)) {
-      fPath = candidate.string();
-      return;
-    }
-  }
-}
-
-ScopedTempDir::~ScopedTempDir() {
-  std::error_code ignored;
-  fs::remove_all(fPath, ignored);
-}
-
-std::string ScopedTempDir::operator/(const std::string& name) const {
-  return fPath + "\\" + name;
-}
-
 struct ChildProcess::Native {
   PROCESS_INFORMATION info{};
   bool exited = false;
