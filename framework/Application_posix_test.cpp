@@ -1,5 +1,5 @@
 // Failures raised in message handling, where boxes are written to standard error.
-#include "agent/Application.h"
+#include "framework/Application.h"
 
 #include <gtest/gtest.h>
 

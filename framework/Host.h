@@ -1,5 +1,7 @@
-// The process around the program's units: the start order, the failure reports and the
-// process end with its exit code.
+// The process's life, told in one place: the framework's units start (the exception
+// support, then the application object of Application.h), then the program's own units
+// (Units.h), the main block runs, a failure that reaches the top gets its report, and the
+// started units end in reverse before the process ends with its exit code.
 #pragma once
 
 #include "framework/Exception.h"

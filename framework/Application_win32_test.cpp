@@ -1,5 +1,5 @@
 // The message pump against the real thread queue.
-#include "agent/Application.h"
+#include "framework/Application.h"
 
 #include "platform/win32/win_support.h"
 

@@ -1,5 +1,5 @@
 // The application object: the title rule, the full-stop rule and the message pump.
-#include "agent/Application.h"
+#include "framework/Application.h"
 
 #include "text/TextConvert.h"
 

@@ -1,7 +1,7 @@
 // The application object over the platform's hidden window.
-#include "agent/Application.h"
+#include "framework/Application.h"
 
-#include "agent/Host.h"
+#include "framework/Host.h"
 #include "framework/Resources.h"
 #include "platform/message_box.h"
 #include "platform/module.h"

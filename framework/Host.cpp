@@ -1,7 +1,7 @@
 // Start order, failure reports and process end.
-#include "agent/Host.h"
+#include "framework/Host.h"
 
-#include "agent/Application.h"
+#include "framework/Application.h"
 #include "framework/Resources.h"
 #include "platform/message_box.h"
 #include "platform/module.h"

@@ -1,5 +1,5 @@
 // The failure reports' texts.
-#include "agent/Host.h"
+#include "framework/Host.h"
 
 #include "platform/module.h"
 
