@@ -1,4 +1,5 @@
-// The raise-site address, read from the call's return address.
+// The raise-site address, read from the call's return address. Implementation here must
+// contain only operating-system independent code: the compiler, not the system, knows it.
 #include "platform/code_address.h"
 
 namespace platform {
