@@ -69,7 +69,7 @@ bool WriteEntry(const std::u16string& text) {
 }
 
 std::u16string ExecutableFolder() {
-  std::u16string path = platform::ExecutablePath();
+  std::u16string path = platform::OwnModuleFileName();
   size_t slash = path.find_last_of(u"/\\");
   return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
 }

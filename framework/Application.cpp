@@ -9,7 +9,7 @@
 
 TApplication* Application = nullptr;
 
-TApplication::TApplication() : FTitle(TitleFromPath(platform::ExecutablePath())) {
+TApplication::TApplication() : FTitle(TitleFromPath(platform::OwnModuleFileName())) {
   FWindow = platform::AppWindow::Create(FTitle, *this);
   if (!FWindow)
     throw EOutOfResources(LoadStr(SWindowClass));

@@ -25,7 +25,7 @@ TEST(ExceptionTest, NamesItsClassAndMarksTheRaiseSite) {
     EXPECT_LT(distance, 4096);
     platform::ModuleOfCode module = platform::FindModuleOfAddress(e.RaiseAddress());
     EXPECT_TRUE(module.found);
-    EXPECT_EQ(module.path, platform::ExecutablePath());
+    EXPECT_EQ(module.path, platform::OwnModuleFileName());
   }
 }
 

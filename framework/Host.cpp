@@ -74,7 +74,7 @@ ReportedAddress LocateRaiseAddress(const void* raiseAddress) {
   platform::ModuleOfCode module = platform::FindModuleOfAddress(raiseAddress);
   auto address = reinterpret_cast<std::uintptr_t>(raiseAddress);
   if (!module.found)
-    return {FileNameOf(platform::ExecutablePath()), address - 4096};
+    return {FileNameOf(platform::OwnModuleFileName()), address - 4096};
   return {FileNameOf(module.path), address - module.base};
 }
 

@@ -32,7 +32,7 @@ TEST(HostTest, UnhandledFailureTextNamesClassModuleOffsetAndMessage) {
     throw XTestPipeFailure(u"PIPE did not respond. Connection reset by peer");
   } catch (const Exception& e) {
     ReportedAddress where = LocateRaiseAddress(e.RaiseAddress());
-    std::u16string exe = platform::ExecutablePath();
+    std::u16string exe = platform::OwnModuleFileName();
     EXPECT_EQ(where.moduleFileName, exe.substr(exe.find_last_of(u"/\\") + 1));
     std::u16string text = UnhandledFailureText(e);
     char offset[16];

@@ -196,7 +196,7 @@ TEST(DomainBoxTest, CatalogueWithoutUtf8IsRefusedOnceWithABox) {
     std::string catalogue = Utf16ToUtf8(Utf8ToUtf16(locale) + kSep + u"de" + kSep + u"LC_MESSAGES" +
                                         kSep + u"default.mo");
     WriteFileBytes(fs::path(Utf8ToUtf16(catalogue)), ReadFileBytes(Fixture(fixture)));
-    testing_support::ChildProcess child(Utf16ToUtf8(platform::ExecutablePath()),
+    testing_support::ChildProcess child(Utf16ToUtf8(platform::OwnModuleFileName()),
                                         {"--gtest_filter=DomainBoxChild.*"},
                                         {{"SA_GETTEXT_BOX_CHILD", locale}}, dir.path());
     std::optional<std::string> box = child.TakeBox("Localization problem", 60000);

@@ -87,7 +87,7 @@ TEST(FindSignaturePosTest, FindsTheFirstOccurrenceAcrossBlockBoundaries) {
 }
 
 TEST(FindSignaturePosTest, BuiltExecutableHoldsNoWholeMarker) {
-  std::ifstream self(fs::path(platform::ExecutablePath()), std::ios::binary);
+  std::ifstream self(fs::path(platform::OwnModuleFileName()), std::ios::binary);
   ASSERT_TRUE(self);
   EXPECT_EQ(TFileLocator::FindSignaturePos(ec::BeginMarker(), self), 0);
   EXPECT_EQ(TFileLocator::FindSignaturePos(ec::EndMarker(), self), 0);

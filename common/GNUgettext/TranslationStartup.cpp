@@ -49,7 +49,7 @@ void InitGnuGettext() {
   // leave the loaders redirected for good at shutdown.
   if (ResourceRecordHook || TextByIdHook || FormatByIdHook || DefaultTranslator)
     AssertionFailed(u"Translation start-up ran twice", u"" __FILE__, __LINE__);
-  ExecutablePath = platform::ExecutablePath();
+  ExecutablePath = platform::OwnModuleFileName();
   LocatorOwner = std::make_unique<TFileLocator>();
   CatalogueLocator = LocatorOwner.get();
   CatalogueLocator->Analyze();

@@ -59,7 +59,7 @@ protected:
 
 TEST_F(Translation, StartUpMakesTheObjectsAndPutsTheRedirectionsInForce) {
   Start("de_DE.UTF-8");
-  EXPECT_EQ(ExecutablePath, platform::ExecutablePath());
+  EXPECT_EQ(ExecutablePath, platform::OwnModuleFileName());
   ASSERT_NE(CatalogueLocator, nullptr);
   EXPECT_EQ(CatalogueLocator->EmbeddedFiles().Count(), 0);
   ASSERT_NE(BuiltInTextDomains, nullptr);
@@ -196,7 +196,7 @@ TEST_F(Translation, EmbeddedCatalogueIsFoundInTheExecutable) {
   if (run == nullptr || std::string(run) != "1")
     GTEST_SKIP() << "runs in the copy with the appended catalogue";
   std::filesystem::path beside =
-      std::filesystem::path(platform::ExecutablePath()).parent_path() / "locale";
+      std::filesystem::path(platform::OwnModuleFileName()).parent_path() / "locale";
   ASSERT_FALSE(std::filesystem::exists(beside));
   Start("de_DE.UTF-8");
   EXPECT_EQ(CatalogueLocator->EmbeddedFiles().Count(), 1);
