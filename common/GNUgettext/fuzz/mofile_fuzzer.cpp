@@ -3,7 +3,7 @@
 // whose header, tables and strings lie inside the data, both modes answer alike, and in a
 // catalogue whose source strings are sorted every source string is found.
 #include "common/GNUgettext/MoFile.h"
-#include "common/GNUgettext/fuzz/fuzz_support.h"
+#include "tests/fuzz/fuzz_support.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,7 +15,7 @@
 
 namespace {
 
-using gettext_fuzz::Fault;
+using fuzz_support::Fault;
 
 struct Answer {
   bool found;
@@ -130,7 +130,7 @@ bool StrictlySorted(const std::vector<std::string_view>& keys) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-  static gettext_fuzz::ScratchFile file("sa-fuzz-mofile");
+  static fuzz_support::ScratchFile file("sa-fuzz-mofile");
   file.Write(data, size);
   const std::u16string path = file.path().u16string();
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -1,4 +1,4 @@
-// What the catalogue fuzz targets share: one scratch file per process for the input bytes.
+// What the fuzz targets share: one scratch file per process for the input bytes.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-namespace gettext_fuzz {
+namespace fuzz_support {
 
 /// A file that holds the current input: the code under test reads files, not memory.
 class ScratchFile {
@@ -19,10 +19,7 @@ public:
     path_ = std::filesystem::temp_directory_path() /
             (std::string(stem) + "-" + std::to_string(random()) + ".bin");
   }
-  ~ScratchFile() {
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
-  }
+  ~ScratchFile() { Remove(); }
   ScratchFile(const ScratchFile&) = delete;
   ScratchFile& operator=(const ScratchFile&) = delete;
 
@@ -32,6 +29,14 @@ public:
     out.close();
     if (!out)
       std::abort(); // an input that never reached the disk would test nothing
+  }
+  void Write(const std::string& bytes) {
+    Write(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  }
+  /// The file gone, as a reader may find it.
+  void Remove() {
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
   }
   const std::filesystem::path& path() const { return path_; }
 
@@ -44,4 +49,4 @@ private:
   std::abort();
 }
 
-} // namespace gettext_fuzz
+} // namespace fuzz_support
