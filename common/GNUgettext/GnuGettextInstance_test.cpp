@@ -295,9 +295,15 @@ TEST_F(TranslatorTest, DomainsDirectoriesFilesAndNotifications) {
   t.textdomain(u"other");
   // "default" has no catalogue; "single", next in table order, has the text.
   EXPECT_EQ(t.gettext(u"Hello"), u"Привет");
-  t.DebugLogToFile(u"ignored.log");
+  // This translator keeps no debug log: asked for one, unpaused, it writes nothing and
+  // answers as before.
+  const fs::path log = dir_.folder() / "translator.log";
+  t.DebugLogToFile(log.u16string(), true);
+  t.DebugLogPause(false);
+  EXPECT_EQ(t.gettext(u"Hello"), u"Привет");
+  EXPECT_EQ(t.dgettext(u"EXTRA", u"Hello"), u"Bonjour");
   t.DebugLogPause(true);
-  EXPECT_FALSE(fs::exists(fs::path(u"ignored.log")));
+  EXPECT_FALSE(fs::exists(log));
 }
 
 TEST_F(TranslatorTest, DamagedCatalogueReachesTheCaller) {
