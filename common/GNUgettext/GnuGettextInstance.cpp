@@ -188,7 +188,7 @@ TGnuGettextInstance::TGnuGettextInstance() : curGetPluralForm(PluralEnglish) {
 
 TGnuGettextInstance::~TGnuGettextInstance() {
   TP_GlobalClassHandling.clear();
-  lastDomainIndex.store(-1, std::memory_order_relaxed);
+  lastDomainIndex = -1;
   // First to last: each domain gives its catalogue back to the locator.
   while (domainlist.Count() > 0)
     domainlist.Delete(0);
@@ -197,12 +197,11 @@ TGnuGettextInstance::~TGnuGettextInstance() {
 TDomain& TGnuGettextInstance::FindOrCreateDomain(const std::u16string& name) {
   // The table never holds two names that differ only in letter case (a name that matches
   // one is never added), so an exact match is the entry the search would find.
-  const int last = lastDomainIndex.load(std::memory_order_relaxed);
-  if (last >= 0 && domainlist.Strings(last) == name)
-    return *domainlist.Objects(last);
+  if (lastDomainIndex >= 0 && domainlist.Strings(lastDomainIndex) == name)
+    return *domainlist.Objects(lastDomainIndex);
   int index = domainlist.IndexOf(name);
   if (index >= 0) {
-    lastDomainIndex.store(index, std::memory_order_relaxed);
+    lastDomainIndex = index;
     return *domainlist.Objects(index);
   }
   auto domain = std::make_unique<TDomain>();
@@ -351,9 +350,6 @@ void TGnuGettextInstance::TP_GlobalIgnoreClassProperty(const TClassInfo* IgnClas
   for (size_t i = 0; i < TP_GlobalClassHandling.size(); ++i) {
     TClassMode& mode = *TP_GlobalClassHandling[i];
     if (mode.HClass == IgnClass) {
-      if (mode.SpecialHandler)
-        throw EGGProgrammingError(
-            u"You cannot ignore a class property for a class that has a handler set.");
       mode.PropertiesToIgnore.Add(name);
       return;
     }
@@ -369,28 +365,5 @@ void TGnuGettextInstance::TP_GlobalIgnoreClassProperty(const TClassInfo* IgnClas
   auto appended = std::make_unique<TClassMode>();
   appended->HClass = IgnClass;
   appended->PropertiesToIgnore.Add(name);
-  TP_GlobalClassHandling.push_back(std::move(appended));
-}
-
-void TGnuGettextInstance::TP_GlobalHandleClass(const TClassInfo* HClass,
-                                               std::function<void(void* object)> Handler) {
-  for (size_t i = 0; i < TP_GlobalClassHandling.size(); ++i) {
-    TClassMode& mode = *TP_GlobalClassHandling[i];
-    if (mode.HClass == HClass) {
-      mode.SpecialHandler = std::move(Handler);
-      return;
-    }
-    if (HClass->InheritsFrom(mode.HClass)) {
-      auto inserted = std::make_unique<TClassMode>();
-      inserted->HClass = HClass;
-      inserted->SpecialHandler = std::move(Handler);
-      TP_GlobalClassHandling.insert(TP_GlobalClassHandling.begin() + static_cast<std::ptrdiff_t>(i),
-                                    std::move(inserted));
-      return;
-    }
-  }
-  auto appended = std::make_unique<TClassMode>();
-  appended->HClass = HClass;
-  appended->SpecialHandler = std::move(Handler);
   TP_GlobalClassHandling.push_back(std::move(appended));
 }

@@ -331,7 +331,7 @@ TEST_F(TranslatorTest, ListenersHearNewLanguagesInOrderOfRegistration) {
   EXPECT_EQ(second.heard, (std::vector<std::u16string>{u"fr", u"sl"}));
 }
 
-TEST_F(TranslatorTest, GlobalIgnoredPropertiesAndTheirRefusal) {
+TEST_F(TranslatorTest, GlobalIgnoredPropertiesInClassOrder) {
   TGnuGettextInstance& t = Make("de");
   const auto& modes = t.GlobalClassHandling();
   ASSERT_EQ(modes.size(), 2u);
@@ -346,14 +346,6 @@ TEST_F(TranslatorTest, GlobalIgnoredPropertiesAndTheirRefusal) {
   ASSERT_EQ(modes.size(), 3u);
   EXPECT_EQ(modes[0]->HClass, &button);
   EXPECT_EQ(modes[0]->PropertiesToIgnore.Count(), 1);
-  t.TP_GlobalHandleClass(&button, [](void*) {});
-  try {
-    t.TP_GlobalIgnoreClassProperty(&button, u"Hint");
-    ADD_FAILURE() << "accepted";
-  } catch (const EGGProgrammingError& e) {
-    EXPECT_EQ(e.Message(),
-              u"You cannot ignore a class property for a class that has a handler set.");
-  }
 }
 
 } // namespace

@@ -11,14 +11,10 @@
 
 std::unique_ptr<TStringList<>> BuiltInTextDomains;
 std::unique_ptr<TReaderWriterLock> BuiltInTextDomainsLock;
-std::unique_ptr<TStringList<>> ComponentTextDomains;
-std::unique_ptr<TReaderWriterLock> ComponentTextDomainsLock;
 std::unique_ptr<TGnuGettextInstance> DefaultTranslator;
 std::unique_ptr<THook> ResourceRecordHook;
 std::unique_ptr<THook> TextByIdHook;
 std::unique_ptr<THook> FormatByIdHook;
-std::unique_ptr<THookedObjects> HookedObjectRegistry;
-std::unique_ptr<std::vector<void*>> RetranslatorRegistry;
 
 namespace {
 
@@ -55,8 +51,6 @@ void InitGnuGettext() {
   CatalogueLocator->Analyze();
   BuiltInTextDomains = ListOfDefaultDomain();
   BuiltInTextDomainsLock = std::make_unique<TReaderWriterLock>();
-  ComponentTextDomains = ListOfDefaultDomain();
-  ComponentTextDomainsLock = std::make_unique<TReaderWriterLock>();
   DefaultTranslator = std::make_unique<TGnuGettextInstance>();
 
   // The explicit types pick the loaders of these signatures among their overloads.
@@ -69,9 +63,6 @@ void InitGnuGettext() {
   FormatByIdHook =
       std::make_unique<THook>(CodeOf(formatByIdLoader), CodeOf(&FormatTextByIdTranslated));
   InstallTextRedirections(true, false);
-
-  HookedObjectRegistry = std::make_unique<THookedObjects>();
-  RetranslatorRegistry = std::make_unique<std::vector<void*>>();
 }
 
 void DoneGnuGettext() {
@@ -89,8 +80,6 @@ void ReleaseDefaultTranslator() {
 void ReleaseTextDomainLists() {
   Release(BuiltInTextDomainsLock);
   Release(BuiltInTextDomains);
-  Release(ComponentTextDomainsLock);
-  Release(ComponentTextDomains);
 }
 
 void RemoveTextRedirections() {
@@ -108,8 +97,6 @@ void RemoveTextRedirections() {
 void ReleaseCatalogueLocator() {
   CatalogueLocator = nullptr;
   Release(LocatorOwner);
-  Release(HookedObjectRegistry);
-  Release(RetranslatorRegistry);
 }
 
 void ClearExecutablePath() {
