@@ -4,6 +4,7 @@
 
 #include "common/GNUgettext/FileLocator.h"
 #include "framework/Resources.h"
+#include "framework/StringList.h"
 #include "platform/environment.h"
 #include "platform/module.h"
 #include "tests/translation/box_watcher.h"
@@ -112,6 +113,20 @@ TEST_F(Translation, FormattingFillsTheTranslatedFormat) {
             u"Listenindex außerhalb des gültigen Bereichs (42)");
   EXPECT_EQ(FmtLoadStr(SOSError, {FormatArg(5), FormatArg(u"Zugriff verweigert")}),
             u"Systemfehler. Code: 5.\r\nZugriff verweigert");
+}
+
+TEST_F(Translation, FailuresOfTheRuntimeCarryTheTranslatedText) {
+  Start("de_DE.UTF-8");
+  TStringList<> list;
+  list.Sorted = true;
+  list.Duplicates = TDuplicates::dupError;
+  list.Add(u"key");
+  try {
+    list.Add(u"KEY");
+    ADD_FAILURE() << "a duplicate was accepted";
+  } catch (const EListError& e) {
+    EXPECT_EQ(e.Message(), u"Die Stringliste erlaubt keine Duplikate");
+  }
 }
 
 TEST_F(Translation, WithoutCatalogueOnlyLineEndsChange) {
