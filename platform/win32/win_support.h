@@ -25,7 +25,8 @@ inline std::u16string FromWide(const wchar_t* text) {
   return text ? FromWide(text, wcslen(text)) : std::u16string();
 }
 
-/// Owns a kernel handle; closes it when the scope ends.
+/// Owns a kernel handle; closes it when the scope ends, keeping the last error code intact
+/// so that a failure's code survives the clean-up.
 class ScopedHandle {
 public:
   ScopedHandle() = default;
@@ -47,8 +48,11 @@ public:
     return h;
   }
   void reset(HANDLE handle = nullptr) {
-    if (valid())
+    if (valid()) {
+      DWORD saved = GetLastError();
       CloseHandle(handle_);
+      SetLastError(saved);
+    }
     handle_ = handle;
   }
 
