@@ -35,3 +35,14 @@ std::u16string LoadStringDirect(unsigned ident);
 /// One text of one module through LoadStringW, in a buffer that grows until the text
 /// fits, so texts of any length come back whole. Never redirected.
 std::u16string LoadStringWhole(platform::ResourceModule module, unsigned ident);
+
+// The loaders' rules, never redirected: the loaders and the translated replacements that
+// stand in for them both answer through these.
+
+/// The first non-empty text with that identifier in the resource modules, or empty.
+std::u16string LoadTextFromModules(unsigned ident);
+
+/// Empty without a record, "ERROR" for an identifier of 65,536 or more; else the
+/// record's whole text, passed through `translate` when one is given.
+std::u16string LoadRecordText(const TResStringRec* rec,
+                              std::u16string (*translate)(const std::u16string&) = nullptr);

@@ -133,13 +133,8 @@ std::u16string TranslateBuiltInText(const std::u16string& msgid) {
 }
 
 std::u16string LoadTextById(unsigned Ident) {
-  for (platform::ResourceModule module : platform::ResourceModules()) {
-    // Read whole, as the loader it stands in for does: a long text is not cut short.
-    std::u16string text = LoadStringWhole(module, Ident);
-    if (!text.empty())
-      return text;
-  }
-  return {};
+  // Read whole, as the loader it stands in for does: a long text is not cut short.
+  return LoadTextFromModules(Ident);
 }
 
 std::u16string LoadResStringTranslated(const TResStringRec* ResStringRec) {
@@ -149,14 +144,7 @@ std::u16string LoadResStringTranslated(const TResStringRec* ResStringRec) {
 std::u16string TGnuGettextInstance::LoadResString(const TResStringRec* ResStringRec) {
   // Uses no state of the instance, which is gone from shutdown step 1 on while the
   // redirection stays in force until step 3.
-  if (ResStringRec == nullptr)
-    return {};
-  if (ResStringRec->Identifier >= 65536)
-    return u"ERROR";
-  platform::ResourceModule module = ResStringRec->Module && *ResStringRec->Module
-                                        ? *ResStringRec->Module
-                                        : platform::MainResourceModule();
-  return TranslateBuiltInText(LoadStringWhole(module, ResStringRec->Identifier));
+  return LoadRecordText(ResStringRec, TranslateBuiltInText);
 }
 
 std::u16string LoadTextByIdTranslated(unsigned Ident) {
