@@ -1,8 +1,7 @@
 // What the child-process helpers do alike on every system: their output and waiting for it.
 #include "tests/support/child_process.h"
 
-#include <chrono>
-#include <thread>
+#include "tests/support/wait_until.h"
 
 namespace testing_support {
 
@@ -14,15 +13,15 @@ std::string ChildProcess::Stderr() const {
 }
 
 bool ChildProcess::WaitForOutput(const std::string& text, int timeoutMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (Stdout().find(text) != std::string::npos)
-      return true;
-    if (WaitForExit(0))
-      return Stdout().find(text) != std::string::npos;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+  bool exited = false;
+  // An exited child writes no more: its output is final.
+  WaitUntil(
+      [&] {
+        exited = WaitForExit(0);
+        return exited || Stdout().find(text) != std::string::npos;
+      },
+      timeoutMs, 10);
+  return Stdout().find(text) != std::string::npos;
 }
 
 } // namespace testing_support

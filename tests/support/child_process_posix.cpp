@@ -1,15 +1,15 @@
 // Child processes through posix_spawn; signals stand in for the desktop's messages.
 #include "tests/support/child_process.h"
 
+#include "tests/support/wait_until.h"
+
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -100,20 +100,17 @@ ChildProcess::~ChildProcess() {
 bool ChildProcess::WaitForExit(int timeoutMs) {
   if (fNative->exited)
     return true;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    int status = 0;
-    pid_t r = waitpid(fNative->pid, &status, WNOHANG);
-    if (r == fNative->pid) {
-      fNative->exited = true;
-      fExitCode = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
-                                    : 128u + static_cast<std::uint32_t>(WTERMSIG(status));
-      return true;
-    }
-    if (std::chrono::steady_clock::now() > deadline)
-      return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  return WaitUntil(
+      [&] {
+        int status = 0;
+        if (waitpid(fNative->pid, &status, WNOHANG) != fNative->pid)
+          return false;
+        fNative->exited = true;
+        fExitCode = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
+                                      : 128u + static_cast<std::uint32_t>(WTERMSIG(status));
+        return true;
+      },
+      timeoutMs);
 }
 
 void ChildProcess::RequestQuit(QuitRoute route) {

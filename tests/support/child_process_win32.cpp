@@ -3,14 +3,13 @@
 #include "tests/support/child_process.h"
 
 #include "platform/win32/win_support.h"
+#include "tests/support/wait_until.h"
 #include "text/TextConvert.h"
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace testing_support {
 
@@ -179,22 +178,23 @@ void ChildProcess::Kill() {
 
 std::optional<std::string> ChildProcess::TakeBox(const std::string& title, int timeoutMs) {
   std::wstring wideTitle = ToWide(title);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (HWND box = FindProcessWindow(fId, L"#32770", wideTitle.c_str())) {
-      // The box is found while it is still being made: wait for its text.
-      std::wstring text;
-      EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-      if (!text.empty()) {
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        return ToUtf8(text.c_str());
-      }
-    }
-    if (WaitForExit(0))
-      return std::nullopt;
-    Sleep(20);
-  }
-  return std::nullopt;
+  std::optional<std::string> taken;
+  WaitUntil(
+      [&] {
+        if (HWND box = FindProcessWindow(fId, L"#32770", wideTitle.c_str())) {
+          // The box is found while it is still being made: wait for its text.
+          std::wstring text;
+          EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+          if (!text.empty()) {
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            taken = ToUtf8(text.c_str());
+            return true;
+          }
+        }
+        return WaitForExit(0);
+      },
+      timeoutMs, 20);
+  return taken;
 }
 
 std::optional<std::intptr_t> ChildProcess::SendToHiddenWindow(unsigned message,
