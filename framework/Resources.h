@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/SysUtils.h"
+#include "platform/compiler.h"
 #include "platform/string_table.h"
 
 #include <span>
@@ -17,13 +18,13 @@ struct TResStringRec {
 
 /// Loads a resource-string record's text; empty without a record, "ERROR" for an
 /// identifier of 65,536 or more.
-[[gnu::noinline]] std::u16string LoadResString(const TResStringRec* rec);
+SA_NOINLINE std::u16string LoadResString(const TResStringRec* rec);
 
 /// The first non-empty text with that identifier in the resource modules, or empty.
-[[gnu::noinline]] std::u16string LoadStr(unsigned ident);
+SA_NOINLINE std::u16string LoadStr(unsigned ident);
 
 /// LoadStr, then Format with the arguments.
-[[gnu::noinline]] std::u16string FmtLoadStr(unsigned ident, std::span<const FormatArg> args);
+SA_NOINLINE std::u16string FmtLoadStr(unsigned ident, std::span<const FormatArg> args);
 
 inline std::u16string FmtLoadStr(unsigned ident, std::initializer_list<FormatArg> args) {
   return FmtLoadStr(ident, std::span<const FormatArg>(args.begin(), args.size()));

@@ -2,9 +2,11 @@
 // contain only operating-system independent code: the compiler, not the system, knows it.
 #include "platform/code_address.h"
 
+#include "platform/compiler.h"
+
 namespace platform {
 
-__attribute__((noinline)) const void* CurrentCodeAddress() {
+SA_NOINLINE const void* CurrentCodeAddress() {
   return __builtin_extract_return_addr(__builtin_return_address(0));
 }
 
