@@ -3,6 +3,7 @@
 
 #include "framework/Host.h"
 #include "framework/Resources.h"
+#include "framework/SysUtils.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
 #include "text/StringTableIds.h"
@@ -63,9 +64,7 @@ void TApplication::ShowException(const Exception& failure) {
 }
 
 std::u16string TApplication::TitleFromPath(const std::u16string& executablePath) {
-  size_t slash = executablePath.find_last_of(u"/\\");
-  std::u16string name =
-      slash == std::u16string::npos ? executablePath : executablePath.substr(slash + 1);
+  std::u16string name = ExtractFileName(executablePath);
   name = name.substr(0, name.find(u'.'));
   for (size_t i = 1; i < name.size(); ++i)
     if (name[i] >= u'A' && name[i] <= u'Z')

@@ -3,6 +3,7 @@
 
 #include "framework/Application.h"
 #include "framework/Resources.h"
+#include "framework/SysUtils.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
 #include "platform/process.h"
@@ -38,11 +39,6 @@ constexpr Unit kFrameworkUnits[] = {
     {"Forms", StartApplication, EndApplication},
 };
 
-std::u16string FileNameOf(const std::u16string& path) {
-  size_t slash = path.find_last_of(u"/\\");
-  return slash == std::u16string::npos ? path : path.substr(slash + 1);
-}
-
 // The class name, message and raise address of the failure now being handled.
 struct FailureFacts {
   std::u16string className;
@@ -74,8 +70,8 @@ ReportedAddress LocateRaiseAddress(const void* raiseAddress) {
   platform::ModuleOfCode module = platform::FindModuleOfAddress(raiseAddress);
   auto address = reinterpret_cast<std::uintptr_t>(raiseAddress);
   if (!module.found)
-    return {FileNameOf(platform::OwnModuleFileName()), address - 4096};
-  return {FileNameOf(module.path), address - module.base};
+    return {ExtractFileName(platform::OwnModuleFileName()), address - 4096};
+  return {ExtractFileName(module.path), address - module.base};
 }
 
 std::u16string UnhandledFailureText(const std::u16string& className, const std::u16string& message,

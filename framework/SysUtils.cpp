@@ -7,6 +7,7 @@
 #include "text/TextConvert.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -122,4 +123,28 @@ std::u16string Trim(std::u16string_view text) {
   while (end > begin && text[end - 1] <= u' ')
     --end;
   return std::u16string(text.substr(begin, end - begin));
+}
+
+char16_t PathSeparator() {
+  return static_cast<char16_t>(std::filesystem::path::preferred_separator);
+}
+
+namespace {
+
+// Where the name starts: after the last of the separators, or at 0 without one.
+size_t NameStart(const std::u16string& path, std::u16string_view separators) {
+  size_t at = path.find_last_of(separators);
+  return at == std::u16string::npos ? 0 : at + 1;
+}
+
+} // namespace
+
+std::u16string ExtractFilePath(const std::u16string& path) {
+  // On Linux a backslash is part of a file name, so the folder ends at the last slash.
+  const char16_t separators[] = {u'/', PathSeparator()};
+  return path.substr(0, NameStart(path, std::u16string_view(separators, 2)));
+}
+
+std::u16string ExtractFileName(const std::u16string& path) {
+  return path.substr(NameStart(path, u"/\\"));
 }

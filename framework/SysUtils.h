@@ -1,4 +1,4 @@
-// Text formatting, system error texts and assertions of the runtime.
+// Text formatting, system error texts, assertions and path parts of the runtime.
 #pragma once
 
 #include "framework/Exception.h"
@@ -47,3 +47,15 @@ std::u16string SysErrorMessage(std::uint32_t errorCode);
 
 /// Trims blanks and control characters (everything up to U+0020) from both ends.
 std::u16string Trim(std::u16string_view text);
+
+/// The platform's path separator.
+char16_t PathSeparator();
+
+/// The folder part of a path, ending in its last separator; empty without one. A slash
+/// separates on every system, the platform's own separator as well: this is the folder
+/// that files are read from and written to.
+std::u16string ExtractFilePath(const std::u16string& path);
+
+/// The part of a path after its last slash or backslash, on every system: a name to be
+/// shown (a title, a module in a report), whichever system's form the path has.
+std::u16string ExtractFileName(const std::u16string& path);

@@ -1,4 +1,4 @@
-// The runtime's formatting, system error texts and assertion failures.
+// The runtime's formatting, system error texts, assertion failures and path parts.
 #include "framework/SysUtils.h"
 
 #include "framework/Exception.h"
@@ -46,6 +46,28 @@ TEST(AssertionTest, MessageCarriesLocation) {
         e.Message(),
         u"Failed to find GetLastInputInfo in DLL! (common\\Scheduler\\Utils\\InputHook, line 165)");
     EXPECT_EQ(std::u16string(e.ClassName()), u"EAssertionFailed");
+  }
+}
+
+TEST(PathPartsTest, FolderEndsAtTheSystemsSeparatorNameAfterEither) {
+  const bool windows = PathSeparator() == u'\\';
+  // Test tuple <path, folder on Linux, folder on Windows, name>
+  struct Case {
+    std::u16string path, posixFolder, windowsFolder, name;
+  } cases[] = {
+      {u"/opt/agent/SchedulerAgent", u"/opt/agent/", u"/opt/agent/", u"SchedulerAgent"},
+      {u"C:\\Agent\\SchedulerAgent.exe", u"", u"C:\\Agent\\", u"SchedulerAgent.exe"},
+      {u"C:\\Agent/sub\\x.exe", u"C:\\Agent/", u"C:\\Agent/sub\\", u"x.exe"},
+      // A backslash is part of a Linux file name: the log and catalogues stay beside it.
+      {u"/opt/a\\b", u"/opt/", u"/opt/a\\", u"b"},
+      {u"agent", u"", u"", u"agent"},
+      {u"/", u"/", u"/", u""},
+      {u"", u"", u"", u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.path));
+    EXPECT_EQ(ExtractFilePath(c.path), windows ? c.windowsFolder : c.posixFolder);
+    EXPECT_EQ(ExtractFileName(c.path), c.name);
   }
 }
 

@@ -15,15 +15,6 @@
 std::u16string ExecutablePath;
 TFileLocator* CatalogueLocator = nullptr;
 
-char16_t PathSeparator() {
-  return static_cast<char16_t>(std::filesystem::path::preferred_separator);
-}
-
-std::u16string ExtractFilePath(const std::u16string& path) {
-  size_t at = path.find_last_of(std::u16string{u'/', PathSeparator()});
-  return at == std::u16string::npos ? std::u16string() : path.substr(0, at + 1);
-}
-
 namespace {
 
 constexpr std::int64_t kBlockSize = 100000;
