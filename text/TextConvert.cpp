@@ -1,26 +1,15 @@
 // UTF-8 and UTF-16 conversion without locale dependence.
 #include "text/TextConvert.h"
 
+#include "text/ByteSearch.h"
+
 #include <cstdint>
 #include <cstring>
 
 namespace {
 
-constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-
-/// Bytes before the first one outside ASCII; most texts are ASCII through and through.
-size_t AsciiPrefix(std::string_view text) {
-  size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + i, sizeof(word));
-    if (word & kHighBits)
-      break;
-  }
-  while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
-    ++i;
-  return i;
-}
+// Most texts are ASCII through and through; their ASCII beginning is copied as it is.
+using byte_search::AsciiPrefix;
 
 size_t AsciiPrefix(std::u16string_view text) {
   size_t i = 0;
@@ -78,13 +67,7 @@ std::u16string Utf8ToUtf16(std::string_view text) {
       continue;
     }
     p = q;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      *out++ = static_cast<char16_t>(0xD800 + (c >> 10));
-      *out++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      *out++ = static_cast<char16_t>(c);
-    }
+    out = PutUtf16(c, out);
   }
   result.resize(static_cast<size_t>(out - result.data()));
   return result;
@@ -99,14 +82,9 @@ char* EncodeUtf8(std::u16string_view text, size_t ascii, char* out) {
   out += ascii;
   auto put = [&out](std::uint32_t byte) { *out++ = static_cast<char>(byte); };
   for (size_t i = ascii; i < text.size(); ++i) {
-    std::uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
+    std::uint32_t c = CodePointAt(text, i);
+    if (IsHighSurrogate(c) || IsLowSurrogate(c))
       c = 0xFFFD;
-    }
     if (c < 0x80) {
       put(c);
     } else if (c < 0x800) {
@@ -134,13 +112,8 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   // surrogate becomes U+FFFD, three bytes like itself; a pair takes four.
   size_t length = ascii;
   for (size_t i = ascii; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    length += c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      ++length;
-      ++i;
-    }
+    const char32_t c = CodePointAt(text, i);
+    length += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
   }
   std::string result(length, '\0');
   EncodeUtf8(text, ascii, result.data());

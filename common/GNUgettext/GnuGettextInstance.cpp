@@ -2,6 +2,7 @@
 #include "common/GNUgettext/GnuGettextInstance.h"
 
 #include "common/GNUgettext/FileLocator.h"
+#include "text/ByteSearch.h"
 #include "text/TextConvert.h"
 
 #include <algorithm>
@@ -64,28 +65,9 @@ std::u16string EnvironmentValue(const char* name) {
   return value ? Utf8ToUtf16(value) : std::u16string();
 }
 
-// Whether text holds the byte, tested eight bytes at a time: the texts are short and the
-// answer is nearly always no.
-bool Holds(std::string_view text, char byte) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  const std::uint64_t pattern = kOnes * static_cast<unsigned char>(byte);
-  size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + i, sizeof(word));
-    word ^= pattern; // a zero byte where the byte is
-    if ((word - kOnes) & ~word & (kOnes << 7))
-      return true;
-  }
-  for (; i < text.size(); ++i)
-    if (text[i] == byte)
-      return true;
-  return false;
-}
-
 // Lookups normalise line ends: a CR before every LF that has none.
 std::u16string WithCrLf(std::string_view text) {
-  if (!Holds(text, '\n'))
+  if (!byte_search::Holds(text, '\n'))
     return Utf8ToUtf16(text);
   std::string out;
   out.reserve(text.size() + 8);
@@ -245,7 +227,7 @@ std::u16string TGnuGettextInstance::dgettext(const std::u16string& szDomain,
     key = onHeap.data();
     length = onHeap.size();
   }
-  if (Holds(std::string_view(key, length), '\r'))
+  if (byte_search::Holds(std::string_view(key, length), '\r'))
     length = static_cast<size_t>(std::remove(key, key + length, '\r') - key);
   return WithCrLf(domain.Translate(std::string_view(key, length)));
 }

@@ -1,6 +1,8 @@
 // The ANSI code page on Linux: the codeset of the current LC_CTYPE, reached with iconv.
 #include "platform/ansi_code_page.h"
 
+#include "text/TextConvert.h"
+
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -38,13 +40,6 @@ private:
   iconv_t converter_ = reinterpret_cast<iconv_t>(-1);
   std::string codeset_;
 };
-
-bool IsHighSurrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 } // namespace
 

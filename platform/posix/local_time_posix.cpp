@@ -1,8 +1,11 @@
 // The local time and the current LC_TIME's date and time formats, through strftime.
 #include "platform/local_time.h"
 
+#include "text/TextConvert.h"
+
 #include <ctime>
 #include <cwchar>
+#include <iterator>
 #include <langinfo.h>
 #include <string>
 
@@ -29,14 +32,7 @@ std::u16string FromLocaleBytes(const std::string& bytes) {
       length = 1;
     } else {
       length = length == 0 ? 1 : length; // a zero byte
-      auto code = static_cast<char32_t>(c);
-      if (code >= 0x10000) {
-        code -= 0x10000;
-        result.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-        result.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-      } else {
-        result.push_back(static_cast<char16_t>(code));
-      }
+      PutUtf16(static_cast<char32_t>(c), std::back_inserter(result));
     }
     p += length;
     left -= length;
