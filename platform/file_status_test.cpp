@@ -1,12 +1,12 @@
 // Whether a file exists, against real files, folders and names.
 #include "platform/file_status.h"
 
+#include "tests/support/files.h"
 #include "tests/support/scoped_temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -14,8 +14,8 @@ namespace fs = std::filesystem;
 
 TEST(FileStatusTest, OnlyFilesExist) {
   testing_support::ScopedTempDir dir;
-  std::ofstream(dir.folder() / "MKLOG.INI") << "[settings]";
-  std::ofstream(dir.folder() / fs::path(u"caf\u00E9 \u4E2D.ini")) << "";
+  testing_support::WriteFileBytes(dir.folder() / "MKLOG.INI", "[settings]");
+  testing_support::WriteFileBytes(dir.folder() / fs::path(u"caf\u00E9 \u4E2D.ini"), "");
   fs::create_directory(dir.folder() / "locale");
   // Test tuple <path, what stands there, exists>
   const struct {

@@ -2,12 +2,12 @@
 // same answers from the system's profile functions and from our own reader.
 #include "platform/ini_profile.h"
 
+#include "tests/support/files.h"
 #include "tests/support/scoped_temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -20,7 +20,7 @@ class IniProfileTest : public testing::Test {
 protected:
   std::u16string Write(const std::string& content) {
     fs::path file = dir_.folder() / "MKLOG.INI";
-    std::ofstream(file, std::ios::binary) << content;
+    testing_support::WriteFileBytes(file, content);
     return file.u16string();
   }
 

@@ -2,6 +2,7 @@
 // of another open counts as a held log, and a FIFO of the log's name never stalls.
 #include "platform/log_file.h"
 
+#include "tests/support/files.h"
 #include "tests/support/scoped_temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +10,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -20,11 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::SharedLogFile;
-
-std::string Contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
 
 /// A file size limit for the process while the scope lasts: writes past it stop short
 /// and then fail with EFBIG, as on a disk that fills up in the middle of a line.
@@ -52,7 +48,7 @@ private:
 TEST(SharedLogFilePosixTest, WriteCutShortLeavesTheFileAsItWas) {
   testing_support::ScopedTempDir dir;
   const fs::path file = dir.folder() / "Debugg.log";
-  std::ofstream(file, std::ios::binary) << "earlier entry\r\n";
+  WriteFileBytes(file, "earlier entry\r\n");
   auto log = SharedLogFile::OpenForAppend(file.u16string());
   ASSERT_TRUE(log);
   {
@@ -60,17 +56,17 @@ TEST(SharedLogFilePosixTest, WriteCutShortLeavesTheFileAsItWas) {
     ASSERT_TRUE(limit.set());
     // The first 49 bytes fit under the limit, the rest does not.
     EXPECT_FALSE(log->Write(std::string(200, 'x') + "\r\n"));
-    EXPECT_EQ(Contents(file), "earlier entry\r\n");
+    EXPECT_EQ(ReadFileBytes(file), "earlier entry\r\n");
     EXPECT_TRUE(log->Write("short\r\n"));
   }
   EXPECT_TRUE(log->Close());
-  EXPECT_EQ(Contents(file), "earlier entry\r\nshort\r\n");
+  EXPECT_EQ(ReadFileBytes(file), "earlier entry\r\nshort\r\n");
 }
 
 TEST(SharedLogFilePosixTest, LockOfAnotherOpenCountsAsAHeldLog) {
   testing_support::ScopedTempDir dir;
   const fs::path file = dir.folder() / "Debugg.log";
-  std::ofstream(file, std::ios::binary) << "x";
+  WriteFileBytes(file, "x");
   // Another writer's lock, taken the way another agent's open takes it.
   int other = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
   ASSERT_GE(other, 0);

@@ -2,6 +2,7 @@
 // and appends that stay whole while writers take turns.
 #include "platform/log_file.h"
 
+#include "tests/support/files.h"
 #include "tests/support/scoped_temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -17,11 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::SharedLogFile;
-
-std::string Contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
 
 TEST(SharedLogFileTest, OneWriterAtATimeAndCreateNeverReplaces) {
   testing_support::ScopedTempDir dir;
@@ -47,13 +44,13 @@ TEST(SharedLogFileTest, OneWriterAtATimeAndCreateNeverReplaces) {
   EXPECT_TRUE(again->Write("b\r\n"));
   EXPECT_TRUE(again->Write(""));
   EXPECT_TRUE(again->Close());
-  EXPECT_EQ(Contents(file), "a\r\nb\r\n");
+  EXPECT_EQ(ReadFileBytes(file), "a\r\nb\r\n");
 }
 
 TEST(SharedLogFileTest, DestroyingTheObjectLetsTheNextWriterIn) {
   testing_support::ScopedTempDir dir;
   const fs::path file = dir.folder() / "shared.log";
-  std::ofstream(file, std::ios::binary) << "kept\r\n";
+  WriteFileBytes(file, "kept\r\n");
   {
     auto writer = SharedLogFile::OpenForAppend(file.u16string());
     ASSERT_TRUE(writer);
@@ -63,7 +60,7 @@ TEST(SharedLogFileTest, DestroyingTheObjectLetsTheNextWriterIn) {
   ASSERT_TRUE(next);
   EXPECT_TRUE(next->Write("two\r\n"));
   next.reset();
-  EXPECT_EQ(Contents(file), "kept\r\none\r\ntwo\r\n");
+  EXPECT_EQ(ReadFileBytes(file), "kept\r\none\r\ntwo\r\n");
 }
 
 TEST(SharedLogFileTest, WhatIsNoLogFileFailsToOpen) {
@@ -108,7 +105,7 @@ TEST(SharedLogFileTest, ConcurrentWritersLeaveOnlyWholeLines) {
   }
   for (auto& t : writers)
     t.join();
-  const std::string content = Contents(file);
+  const std::string content = ReadFileBytes(file);
   int seen[kWriters] = {};
   size_t start = 0;
   while (start < content.size()) {

@@ -2,14 +2,13 @@
 // and a failed step that leaves nothing mapped.
 #include "platform/mapped_file.h"
 
+#include "tests/support/files.h"
 #include "tests/support/scoped_temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace {
@@ -17,6 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 using platform::MappedFile;
 using platform::MapStep;
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
 
 std::string SampleBytes(size_t size) {
   std::string bytes(size, '\0');
@@ -25,16 +26,12 @@ std::string SampleBytes(size_t size) {
   return bytes;
 }
 
-void WriteFile(const fs::path& file, const std::string& bytes) {
-  std::ofstream(file, std::ios::binary) << bytes;
-}
-
 TEST(MappedFileTest, ViewHoldsTheWholeFileAndOthersMayReadIt) {
   testing_support::ScopedTempDir dir;
   const fs::path file = dir.folder() / "messages.mo";
   // More than a page, and not a whole number of pages.
   const std::string bytes = SampleBytes(3 * 4096 + 5);
-  WriteFile(file, bytes);
+  WriteFileBytes(file, bytes);
   MappedFile first;
   ASSERT_EQ(first.Open(file.u16string()), MapStep::kNone) << first.ErrorCode();
   EXPECT_EQ(first.ErrorCode(), 0u);
@@ -44,15 +41,13 @@ TEST(MappedFileTest, ViewHoldsTheWholeFileAndOthersMayReadIt) {
   MappedFile second;
   ASSERT_EQ(second.Open(file.u16string()), MapStep::kNone) << second.ErrorCode();
   EXPECT_EQ(second.Size(), bytes.size());
-  std::ifstream reader(file, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), std::istreambuf_iterator<char>()),
-            bytes);
+  EXPECT_EQ(ReadFileBytes(file), bytes);
 }
 
 TEST(MappedFileTest, FailedStepIsNamedWithTheSystemsCode) {
   testing_support::ScopedTempDir dir;
-  WriteFile(dir.folder() / "empty.mo", "");
-  WriteFile(dir.folder() / "good.mo", "good");
+  WriteFileBytes(dir.folder() / "empty.mo", "");
+  WriteFileBytes(dir.folder() / "good.mo", "good");
   fs::create_directory(dir.folder() / "folder.mo");
   // Test tuple <name, failed step or none when either step may fail>
   const struct {
