@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <source_location>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 
 /// One argument of Format: an integer, a text or a code or data address.
@@ -44,6 +46,33 @@ std::u16string SysErrorMessage(std::uint32_t errorCode);
 [[noreturn]] void AssertionFailed(const std::u16string& message, const std::u16string& fileName,
                                   int line,
                                   const void* raiseAddress = platform::CurrentCodeAddress());
+
+/// A place in the sources as assertion failures name it: the file relative to the
+/// source tree with backslashes between folders, and the line.
+struct SourcePlace {
+  std::u16string fileName;
+  int line = 0;
+
+  /// The place the compiler recorded, such as that of a call.
+  static SourcePlace Of(const std::source_location& where);
+};
+
+/// Raises EAssertionFailed unless the condition holds, naming the place of the call.
+inline void Assert(bool condition, std::u16string_view message,
+                   const std::source_location& where = std::source_location::current(),
+                   const void* raiseAddress = platform::CurrentCodeAddress()) {
+  if (!condition) {
+    SourcePlace place = SourcePlace::Of(where);
+    AssertionFailed(std::u16string(message), place.fileName, place.line, raiseAddress);
+  }
+}
+
+/// The same with a place the behaviour fixes rather than the call's own.
+inline void Assert(bool condition, std::u16string_view message, const SourcePlace& place,
+                   const void* raiseAddress = platform::CurrentCodeAddress()) {
+  if (!condition)
+    AssertionFailed(std::u16string(message), place.fileName, place.line, raiseAddress);
+}
 
 /// Trims blanks and control characters (everything up to U+0020) from both ends.
 std::u16string Trim(std::u16string_view text);

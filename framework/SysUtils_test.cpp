@@ -71,6 +71,28 @@ TEST(PathPartsTest, FolderEndsAtTheSystemsSeparatorNameAfterEither) {
   }
 }
 
+TEST(AssertionTest, AssertNamesTheCallsPlaceInTheTree) {
+  EXPECT_NO_THROW(Assert(true, u"holds"));
+  const int line = __LINE__ + 2;
+  try {
+    Assert(1 + 1 == 3, u"Arithmetic broke");
+    FAIL();
+  } catch (const EAssertionFailed& e) {
+    EXPECT_EQ(e.Message(), u"Arithmetic broke (framework\\SysUtils_test.cpp, line " +
+                               Utf8ToUtf16(std::to_string(line)) + u")");
+  }
+  // A place the behaviour fixes, whatever the call's own.
+  try {
+    Assert(false, u"Failed to find GetLastInputInfo in DLL!",
+           SourcePlace{u"common\\Scheduler\\Utils\\InputHook", 165});
+    FAIL();
+  } catch (const EAssertionFailed& e) {
+    EXPECT_EQ(
+        e.Message(),
+        u"Failed to find GetLastInputInfo in DLL! (common\\Scheduler\\Utils\\InputHook, line 165)");
+  }
+}
+
 TEST(SysErrorMessageTest, StripsTrailingFullStopsAndBlanks) {
   std::u16string text = SysErrorMessage(2);
   ASSERT_FALSE(text.empty());

@@ -21,9 +21,7 @@ bool ExistsOnDisk(const std::u16string& path) {
 }
 
 TFileLocator& Locator() {
-  if (CatalogueLocator == nullptr)
-    AssertionFailed(u"The catalogue locator has not been made", u"common\\GNUgettext\\Domain.cpp",
-                    __LINE__);
+  Assert(CatalogueLocator != nullptr, u"The catalogue locator has not been made");
   return *CatalogueLocator;
 }
 

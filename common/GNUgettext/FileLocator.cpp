@@ -207,8 +207,7 @@ TMoFile* TFileLocator::GetMoFile(const std::u16string& filename) {
 }
 
 void TFileLocator::ReleaseMoFile(TMoFile* mofile) {
-  if (mofile == nullptr)
-    AssertionFailed(u"Assertion failed", u"common\\GNUgettext\\FileLocator.cpp", __LINE__);
+  Assert(mofile != nullptr, u"Assertion failed");
   std::unique_lock<TReaderWriterLock> guard(MoFilesCS);
   --mofile->Users;
   if (mofile->Users <= 0) {

@@ -3,6 +3,7 @@
 
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/GnuGettextInstance.h"
+#include "framework/SysUtils.h"
 #include "platform/module.h"
 #include "platform/string_table.h"
 
@@ -43,8 +44,8 @@ void* CodeOf(auto function) {
 void InitGnuGettext() {
   // A second start would take the redirected entries for the loaders' own bytes and
   // leave the loaders redirected for good at shutdown.
-  if (ResourceRecordHook || TextByIdHook || FormatByIdHook || DefaultTranslator)
-    AssertionFailed(u"Translation start-up ran twice", u"" __FILE__, __LINE__);
+  Assert(!ResourceRecordHook && !TextByIdHook && !FormatByIdHook && !DefaultTranslator,
+         u"Translation start-up ran twice");
   ExecutablePath = platform::OwnModuleFileName();
   LocatorOwner = std::make_unique<TFileLocator>();
   CatalogueLocator = LocatorOwner.get();
