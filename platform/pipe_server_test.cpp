@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <thread>
 
 namespace {
@@ -96,20 +97,24 @@ TEST(PipeServerTest, ClientsAreAcceptedOnWhicheverThreadAsks) {
   auto server = platform::PipeServer::Create(place.Name());
   ASSERT_TRUE(server);
   // Each exchange is served on a thread that ends afterwards; the instance it left
-  // listening must still take the next client.
+  // listening must not end the next thread's wait without a client.
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
-    platform::PipeOutcome outcome;
-    Bytes reply(8);
-    std::thread client(
-        [&] { outcome = platform::CallPipe(PathOf(place.Name()), Bytes{1}, reply, 5000); });
     bool served = false;
-    std::thread([&] {
+    std::thread acceptor([&] {
       auto connection = server->Accept(10000);
       Bytes request;
       served = connection && connection->ReadRequest(request, 10000) && !request.empty() &&
                connection->WriteReply(Bytes{2});
-    }).join();
+    });
+    // The client comes once the acceptor is likely to wait already; coming earlier
+    // only makes the round easier.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    platform::PipeOutcome outcome;
+    Bytes reply(8);
+    std::thread client(
+        [&] { outcome = platform::CallPipe(PathOf(place.Name()), Bytes{1}, reply, 5000); });
+    acceptor.join();
     if (!served)
       server->StopListening(); // lets a client that found no one go
     client.join();
