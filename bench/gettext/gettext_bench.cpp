@@ -1,5 +1,6 @@
 // Catalogue lookups against glibc's dgettext on the same msgfmt catalogue, and the
 // executable scan against memmem over the same bytes.
+#include "bench/ratio_reporter.h"
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/GnuGettextInstance.h"
@@ -15,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <libintl.h>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -227,40 +227,13 @@ void BM_StreamBlocks(benchmark::State& state) {
 }
 BENCHMARK(BM_StreamBlocks)->Unit(benchmark::kMillisecond);
 
-/// Prints as usual, and keeps each benchmark's CPU time for the ratios at the end: the
-/// median of the repetitions when there are some (--benchmark_repetitions), which these
-/// shared, busy machines need.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const std::string name = run.run_name.str();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        median[name] = run.GetAdjustedCPUTime();
-      else if (run.run_type == Run::RT_Iteration)
-        cpu[name] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Cpu(const std::string& name) const {
-    auto m = median.find(name);
-    if (m != median.end())
-      return m->second;
-    auto c = cpu.find(name);
-    return c == cpu.end() ? 0 : c->second;
-  }
-
-private:
-  std::map<std::string, double> cpu, median;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   // Each row: ours, what it is measured against, what the ratio means, the goal.
@@ -283,7 +256,7 @@ int main(int argc, char** argv) {
   };
   std::printf("\n%-48s %8s %8s\n", "ratio (same run, CPU time)", "value", "goal");
   for (const auto& r : ratios) {
-    const double ours = reporter.Cpu(r.ours), theirs = reporter.Cpu(r.theirs);
+    const double ours = reporter.Of(r.ours).cpu, theirs = reporter.Of(r.theirs).cpu;
     if (ours == 0 || theirs == 0)
       continue; // filtered out of this run
     std::printf("%-48s %8.2f %8s\n", r.what, ours / theirs, r.goal);

@@ -2,6 +2,7 @@
 // catalogue to be found (the common case on a machine without translations), registered
 // side by side so that repetitions can interleave them; ends with the ratio of each
 // redirected loader to its bare self (medians when repeated).
+#include "bench/ratio_reporter.h"
 #include "common/GNUgettext/TranslationStartup.h"
 #include "framework/Resources.h"
 #include "platform/environment.h"
@@ -10,7 +11,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
 namespace {
@@ -50,32 +50,6 @@ void Register(const std::string& prefix, bool redirected) {
   benchmark::RegisterBenchmark((prefix + "/FmtLoadStr").c_str(), FormatById, redirected);
 }
 
-// The console output as usual, and each benchmark's real time per iteration kept by
-// name: the median of the repetitions when there are some.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      const std::string name = run.run_name.str();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        median[name] = run.GetAdjustedRealTime();
-      else if (run.run_type == Run::RT_Iteration)
-        last[name] = run.GetAdjustedRealTime();
-    }
-  }
-  double Time(const std::string& name) const {
-    auto m = median.find(name);
-    if (m != median.end())
-      return m->second;
-    auto l = last.find(name);
-    return l == last.end() ? 0 : l->second;
-  }
-
-private:
-  std::map<std::string, double> last, median;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -87,7 +61,7 @@ int main(int argc, char** argv) {
   InitGnuGettext();
   Register("Bare", false);
   Register("Redirected", true);
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   Redirect(true); // as the start-up left them, for the end work to take out
   DoneGnuGettext();
@@ -95,8 +69,8 @@ int main(int argc, char** argv) {
 
   std::printf("\n%-16s %12s %12s %8s\n", "loader", "bare ns", "redirected", "ratio");
   for (const char* loader : kLoaders) {
-    double bare = reporter.Time("Bare/" + std::string(loader));
-    double redirected = reporter.Time("Redirected/" + std::string(loader));
+    double bare = reporter.Of("Bare/" + std::string(loader)).real;
+    double redirected = reporter.Of("Redirected/" + std::string(loader)).real;
     if (bare > 0 && redirected > 0)
       std::printf("%-16s %12.1f %12.1f %7.2fx\n", loader, bare, redirected, redirected / bare);
   }
