@@ -5,6 +5,15 @@
 
 namespace testing_support {
 
+void ChildProcess::NameOutputFiles(const std::string& outputDir) {
+  static std::atomic<unsigned> serial{0};
+  const std::string stem = outputDir +
+                           static_cast<char>(std::filesystem::path::preferred_separator) + "child" +
+                           std::to_string(++serial);
+  fOutPath = stem + ".out";
+  fErrPath = stem + ".err";
+}
+
 std::string ChildProcess::Stdout() const {
   return ReadFileBytes(fOutPath);
 }

@@ -68,6 +68,10 @@ public:
   std::uint32_t Id() const { return fId; }
 
 private:
+  /// Names this child's output files in the folder, apart from every other child's,
+  /// whichever thread starts it.
+  void NameOutputFiles(const std::string& outputDir);
+
   struct Native;
   Native* fNative;
   std::string fOutPath, fErrPath;

@@ -31,10 +31,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
                            const std::vector<std::pair<std::string, std::string>>& environment,
                            const std::string& outputDir)
     : fNative(new Native) {
-  static int serial = 0;
-  ++serial;
-  fOutPath = outputDir + "/child" + std::to_string(serial) + ".out";
-  fErrPath = outputDir + "/child" + std::to_string(serial) + ".err";
+  NameOutputFiles(outputDir);
 
   std::vector<std::string> envStrings;
   for (char** e = environ; *e; ++e) {

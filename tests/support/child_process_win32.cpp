@@ -82,10 +82,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
                            const std::vector<std::pair<std::string, std::string>>& environment,
                            const std::string& outputDir)
     : fNative(new Native) {
-  static int serial = 0;
-  ++serial;
-  fOutPath = outputDir + "\\child" + std::to_string(serial) + ".out";
-  fErrPath = outputDir + "\\child" + std::to_string(serial) + ".err";
+  NameOutputFiles(outputDir);
 
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   auto open = [&](const std::string& path) {
