@@ -1,5 +1,5 @@
-// Searches through byte strings eight bytes at a time: the texts searched are mostly
-// short, and the answer is nearly always "none", which a whole word tells at once.
+// Searches through texts a word at a time: the texts searched are mostly short, and the
+// answer is nearly always "none", which a whole word tells at once.
 #pragma once
 
 #include <cstddef>
@@ -34,6 +34,17 @@ inline size_t AsciiPrefix(std::string_view text) {
   return FirstWhere(
       text, [](std::uint64_t word) { return (word & kHighBits) != 0; },
       [](unsigned char c) { return c >= 0x80; });
+}
+
+/// The length of a UTF-16 text's ASCII beginning, four units at a time.
+inline size_t AsciiPrefix(std::u16string_view text) {
+  size_t i = 0;
+  for (; i + 4 <= text.size(); i += 4)
+    if ((text[i] | text[i + 1] | text[i + 2] | text[i + 3]) >= 0x80)
+      break;
+  while (i < text.size() && text[i] < 0x80)
+    ++i;
+  return i;
 }
 
 /// Whether the text holds the byte.

@@ -1,4 +1,4 @@
-// Word-at-a-time byte searches: every position within and across the eight-byte words.
+// Word-at-a-time searches: every position within and across the words.
 #include "text/ByteSearch.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +27,7 @@ TEST(ByteSearchTest, FindsTheByteAtEveryPositionAndNothingElse) {
   }
 }
 
-TEST(ByteSearchTest, AsciiPrefixEndsAtTheFirstHighByte) {
+TEST(ByteSearchTest, AsciiPrefixEndsAtTheFirstUnitOutsideAscii) {
   for (size_t length = 0; length <= 19; ++length) {
     const std::string ascii(length, '\x7f');
     EXPECT_EQ(byte_search::AsciiPrefix(ascii), length);
@@ -38,6 +38,16 @@ TEST(ByteSearchTest, AsciiPrefixEndsAtTheFirstHighByte) {
         text[length - 1] = '\xc3'; // a later high byte changes nothing
       EXPECT_EQ(byte_search::AsciiPrefix(text), at) << "length " << length;
     }
+  }
+  for (size_t length = 0; length <= 11; ++length) {
+    const std::u16string ascii(length, u'\x7f');
+    EXPECT_EQ(byte_search::AsciiPrefix(ascii), length);
+    for (size_t at = 0; at < length; ++at)
+      for (char16_t high : {u'\x80', u'\xff', u'\u0100', u'\xd800'}) {
+        std::u16string text = ascii;
+        text[at] = high;
+        EXPECT_EQ(byte_search::AsciiPrefix(text), at) << "UTF-16 length " << length;
+      }
   }
 }
 

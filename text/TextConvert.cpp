@@ -11,16 +11,6 @@ namespace {
 // Most texts are ASCII through and through; their ASCII beginning is copied as it is.
 using byte_search::AsciiPrefix;
 
-size_t AsciiPrefix(std::u16string_view text) {
-  size_t i = 0;
-  for (; i + 4 <= text.size(); i += 4)
-    if ((text[i] | text[i + 1] | text[i + 2] | text[i + 3]) >= 0x80)
-      break;
-  while (i < text.size() && text[i] < 0x80)
-    ++i;
-  return i;
-}
-
 } // namespace
 
 std::u16string Utf8ToUtf16(std::string_view text) {

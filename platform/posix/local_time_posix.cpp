@@ -1,6 +1,7 @@
 // The local time and the current LC_TIME's date and time formats, through strftime.
 #include "platform/local_time.h"
 
+#include "text/ByteSearch.h"
 #include "text/TextConvert.h"
 
 #include <ctime>
@@ -15,10 +16,7 @@ namespace {
 /// Bytes of the current locale's codeset as UTF-16; bytes it cannot read become U+FFFD.
 std::u16string FromLocaleBytes(const std::string& bytes) {
   std::u16string result;
-  bool ascii = true;
-  for (char c : bytes)
-    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) // every locale's codeset keeps ASCII as it is
+  if (byte_search::AsciiPrefix(bytes) == bytes.size()) // every codeset keeps ASCII as it is
     return std::u16string(bytes.begin(), bytes.end());
   std::mbstate_t state{};
   const char* p = bytes.data();
