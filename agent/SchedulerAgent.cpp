@@ -1,11 +1,11 @@
 // The agent's entry: its units in start order, and the main block that reports the
 // user's idle time about twice a second until a quit or the end of the session.
-#include "agent/Application.h"
-#include "agent/Host.h"
 #include "common/GNUgettext/TranslationStartup.h"
 #include "common/Scheduler/Utils/InputHook.h"
 #include "debug/Debugg.h"
 #include "debug/TxtDebugg.h"
+#include "framework/Application.h"
+#include "framework/Host.h"
 #include "pipes/CommonIdlePipeU.h"
 #include "platform/process.h"
 

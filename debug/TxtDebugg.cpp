@@ -3,6 +3,7 @@
 
 #include "debug/Debugg.h"
 #include "framework/IniFile.h"
+#include "framework/SysUtils.h"
 #include "platform/ansi_code_page.h"
 #include "platform/file_status.h"
 #include "platform/log_file.h"
@@ -69,9 +70,7 @@ bool WriteEntry(const std::u16string& text) {
 }
 
 std::u16string ExecutableFolder() {
-  std::u16string path = platform::ExecutablePath();
-  size_t slash = path.find_last_of(u"/\\");
-  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
+  return ExtractFilePath(platform::OwnModuleFileName());
 }
 
 } // namespace

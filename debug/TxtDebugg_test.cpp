@@ -3,19 +3,17 @@
 #include "debug/TxtDebugg.h"
 
 #include "debug/Debugg.h"
-#include "framework/TextConvert.h"
 #include "platform/ansi_code_page.h"
 #include "platform/log_file.h"
+#include "tests/support/scoped_temp_dir.h"
+#include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -34,8 +32,6 @@ std::string Stamp(const platform::LocalTime& time) {
 class TxtDebuggTest : public testing::Test {
 protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("txtdebugg-" + std::to_string(std::random_device{}()));
-    fs::create_directories(root_);
     fakeNow = {2024, 3, 9, 14, 5, 7, 250};
     SetLogClock(FakeClock);
     InitDebugg();
@@ -45,7 +41,6 @@ protected:
     DoneDebugg();
     SetLogClock(nullptr);
     TraceListener = nullptr;
-    fs::remove_all(root_);
   }
 
   std::u16string Folder(const fs::path& folder) const {
@@ -65,7 +60,8 @@ protected:
   }
   bool LogExists() const { return fs::exists(root_ / "Debugg.log"); }
 
-  fs::path root_;
+  testing_support::ScopedTempDir dir_;
+  const fs::path& root_ = dir_.folder();
 };
 
 TEST_F(TxtDebuggTest, WithoutTheSwitchNothingIsWritten) {
@@ -241,84 +237,6 @@ TEST_F(TxtDebuggTest, LogNameLongerThanTheLimitWritesNothing) {
     EXPECT_EQ(fs::exists(folder / "Debugg.log"), logLength <= kMaxLogPathLength);
     EXPECT_EQ(files, logLength <= kMaxLogPathLength ? 2u : 1u);
   }
-}
-
-TEST(SharedLogFileTest, OneWriterAtATimeAndCreateNeverReplaces) {
-  fs::path folder =
-      fs::temp_directory_path() / ("sharedlog-" + std::to_string(std::random_device{}()));
-  fs::create_directories(folder);
-  const std::u16string name = (folder / "shared.log").u16string();
-  EXPECT_FALSE(platform::SharedLogFile::OpenForAppend(name));
-  {
-    auto first = platform::SharedLogFile::CreateNew(name);
-    ASSERT_TRUE(first);
-    EXPECT_FALSE(platform::SharedLogFile::OpenForAppend(name));
-    EXPECT_FALSE(platform::SharedLogFile::CreateNew(name));
-    EXPECT_TRUE(first->Write("a\r\n"));
-    // Others may read it meanwhile.
-    std::ifstream reader(folder / "shared.log", std::ios::binary);
-    EXPECT_TRUE(reader.good());
-    EXPECT_TRUE(first->Close());
-    EXPECT_FALSE(first->Write("late"));
-  }
-  EXPECT_FALSE(platform::SharedLogFile::CreateNew(name));
-  auto again = platform::SharedLogFile::OpenForAppend(name);
-  ASSERT_TRUE(again);
-  EXPECT_TRUE(again->Write("b\r\n"));
-  EXPECT_TRUE(again->Close());
-  std::ifstream file(folder / "shared.log", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()),
-            "a\r\nb\r\n");
-  file.close();
-  fs::remove_all(folder);
-}
-
-TEST(SharedLogFileTest, ConcurrentWritersLeaveOnlyWholeLines) {
-  fs::path folder =
-      fs::temp_directory_path() / ("sharedlog-" + std::to_string(std::random_device{}()));
-  fs::create_directories(folder);
-  const std::u16string name = (folder / "Debugg.log").u16string();
-  constexpr int kWriters = 3, kAttempts = 400;
-  std::atomic<int> written[kWriters] = {};
-  std::vector<std::thread> writers;
-  for (int w = 0; w < kWriters; ++w) {
-    writers.emplace_back([&, w] {
-      const std::string line =
-          "writer " + std::to_string(w) + " " + std::string(300, 'a' + w) + "\r\n";
-      for (int i = 0; i < kAttempts; ++i) {
-        auto file = platform::SharedLogFile::OpenForAppend(name);
-        if (!file)
-          file = platform::SharedLogFile::CreateNew(name);
-        if (file && file->Write(line) && file->Close())
-          ++written[w];
-      }
-    });
-  }
-  for (auto& t : writers)
-    t.join();
-  std::ifstream file(folder / "Debugg.log", std::ios::binary);
-  std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  file.close();
-  int seen[kWriters] = {};
-  size_t start = 0;
-  while (start < content.size()) {
-    size_t end = content.find("\r\n", start);
-    ASSERT_NE(end, std::string::npos) << "torn last line";
-    std::string line = content.substr(start, end - start);
-    ASSERT_EQ(line.size(), 309u) << line;
-    int w = line[7] - '0';
-    ASSERT_TRUE(w >= 0 && w < kWriters) << line;
-    EXPECT_EQ(line, "writer " + std::to_string(w) + " " + std::string(300, 'a' + w));
-    ++seen[w];
-    start = end + 2;
-  }
-  int total = 0;
-  for (int w = 0; w < kWriters; ++w) {
-    EXPECT_EQ(seen[w], written[w].load());
-    total += seen[w];
-  }
-  EXPECT_GT(total, 0);
-  fs::remove_all(folder);
 }
 
 } // namespace

@@ -2,32 +2,25 @@
 // Linux: our reader), and the runtime's whole numbers.
 #include "framework/IniFile.h"
 
-#include "framework/TextConvert.h"
+#include "tests/support/scoped_temp_dir.h"
+#include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 namespace {
 
 class IniFileTest : public testing::Test {
 protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("inifile-" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   TIniFile Write(const std::string& content) {
-    std::filesystem::path file = folder_ / "TEST.INI";
+    std::filesystem::path file = dir_.folder() / "TEST.INI";
     std::ofstream(file, std::ios::binary) << content;
     return TIniFile(file.u16string());
   }
 
-  std::filesystem::path folder_;
+  testing_support::ScopedTempDir dir_;
 };
 
 TEST_F(IniFileTest, NamesIgnoreCaseValuesTrimmedFirstDuplicateWins) {
@@ -60,7 +53,7 @@ TEST_F(IniFileTest, NamesIgnoreCaseValuesTrimmedFirstDuplicateWins) {
 }
 
 TEST_F(IniFileTest, MissingFileReadsAsAbsent) {
-  TIniFile ini((folder_ / "NONE.INI").u16string());
+  TIniFile ini((dir_.folder() / "NONE.INI").u16string());
   EXPECT_EQ(ini.ReadString(u"settings", u"DebuggLog", u"-"), u"-");
   EXPECT_TRUE(ini.ReadSection(u"defines").empty());
   EXPECT_EQ(ini.ReadInteger(u"settings", u"DebuggLog", 7), 7);

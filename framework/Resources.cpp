@@ -13,23 +13,33 @@ std::u16string LoadStringWhole(platform::ResourceModule module, unsigned ident) 
   return std::u16string(buffer.data(), static_cast<size_t>(length));
 }
 
-std::u16string LoadResString(const TResStringRec* rec) {
-  if (rec == nullptr)
-    return {};
-  if (rec->Identifier >= 65536)
-    return u"ERROR";
-  platform::ResourceModule module =
-      rec->Module && *rec->Module ? *rec->Module : platform::MainResourceModule();
-  return LoadStringWhole(module, rec->Identifier);
-}
-
-std::u16string LoadStr(unsigned ident) {
+std::u16string LoadTextFromModules(unsigned ident) {
   for (platform::ResourceModule module : platform::ResourceModules()) {
     std::u16string text = LoadStringWhole(module, ident);
     if (!text.empty())
       return text;
   }
   return {};
+}
+
+std::u16string LoadRecordText(const TResStringRec* rec,
+                              std::u16string (*translate)(const std::u16string&)) {
+  if (rec == nullptr)
+    return {};
+  if (rec->Identifier >= 65536)
+    return u"ERROR";
+  platform::ResourceModule module =
+      rec->Module && *rec->Module ? *rec->Module : platform::MainResourceModule();
+  std::u16string text = LoadStringWhole(module, rec->Identifier);
+  return translate ? translate(text) : text;
+}
+
+std::u16string LoadResString(const TResStringRec* rec) {
+  return LoadRecordText(rec);
+}
+
+std::u16string LoadStr(unsigned ident) {
+  return LoadTextFromModules(ident);
 }
 
 std::u16string FmtLoadStr(unsigned ident, std::span<const FormatArg> args) {

@@ -1,5 +1,8 @@
-// The case-insensitive comparison of the string lists.
+// The case-insensitive comparison of the string lists, and their one failure text.
 #include "framework/StringList.h"
+
+#include "framework/Resources.h"
+#include "text/StringTableIds.h"
 
 namespace {
 
@@ -18,4 +21,8 @@ int CompareTextOrdinalIgnoreCase(std::u16string_view a, std::u16string_view b) {
       return x < y ? -1 : 1;
   }
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+void RaiseDuplicateString() {
+  throw EListError(LoadStr(SDuplicateString));
 }

@@ -16,6 +16,9 @@ int CompareTextOrdinalIgnoreCase(std::u16string_view a, std::u16string_view b);
 
 struct TNoObject {};
 
+/// Raises EListError with the string table's text for a refused duplicate.
+[[noreturn]] void RaiseDuplicateString();
+
 /// Texts with an object of type Object each, owned by the list. Sorted lists keep their
 /// order on every insertion and find by binary search; unsorted ones keep insertion order.
 template <typename Object = TNoObject> class TStringList {
@@ -42,7 +45,7 @@ public:
         if (Duplicates == TDuplicates::dupIgnore)
           return index;
         if (Duplicates == TDuplicates::dupError)
-          throw EListError(u"String list does not allow duplicates");
+          RaiseDuplicateString();
       }
     }
     items_.insert(items_.begin() + index, Item{std::move(text), std::move(object)});

@@ -2,15 +2,19 @@
 #include "framework/SysUtils.h"
 
 #include "framework/Resources.h"
-#include "framework/StringTableIds.h"
-#include "framework/TextConvert.h"
 #include "platform/error_text.h"
+#include "text/StringTableIds.h"
+#include "text/TextConvert.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
-std::u16string Ascii(const char* text) { return Utf8ToUtf16(text); }
+std::u16string Ascii(const char* text) {
+  return Utf8ToUtf16(text);
+}
 
 [[noreturn]] void FormatError(unsigned ident, const std::u16string& format) {
   throw EConvertError(Format(LoadStr(ident), {format}));
@@ -113,6 +117,26 @@ void AssertionFailed(const std::u16string& message, const std::u16string& fileNa
   throw EAssertionFailed(FmtLoadStr(SAssertionFailed, {message, fileName, line}), raiseAddress);
 }
 
+SourcePlace SourcePlace::Of(const std::source_location& where) {
+  // The compiler records files as it was given them. This file's own name, less its
+  // place in the tree, is the tree's root, whether the build named files by absolute or
+  // by relative paths.
+  static const std::string_view root = [] {
+    std::string_view self = std::source_location::current().file_name();
+    constexpr std::string_view kSelf = "framework/SysUtils.cpp";
+    constexpr std::string_view kSelfBackslashed = "framework\\SysUtils.cpp";
+    if (self.ends_with(kSelf) || self.ends_with(kSelfBackslashed))
+      self.remove_suffix(kSelf.size());
+    return self;
+  }();
+  std::string_view file = where.file_name();
+  if (file.starts_with(root))
+    file.remove_prefix(root.size());
+  std::u16string fileName = Utf8ToUtf16(file);
+  std::replace(fileName.begin(), fileName.end(), u'/', u'\\');
+  return {fileName, static_cast<int>(where.line())};
+}
+
 std::u16string Trim(std::u16string_view text) {
   size_t begin = 0, end = text.size();
   while (begin < end && text[begin] <= u' ')
@@ -120,4 +144,28 @@ std::u16string Trim(std::u16string_view text) {
   while (end > begin && text[end - 1] <= u' ')
     --end;
   return std::u16string(text.substr(begin, end - begin));
+}
+
+char16_t PathSeparator() {
+  return static_cast<char16_t>(std::filesystem::path::preferred_separator);
+}
+
+namespace {
+
+// Where the name starts: after the last of the separators, or at 0 without one.
+size_t NameStart(const std::u16string& path, std::u16string_view separators) {
+  size_t at = path.find_last_of(separators);
+  return at == std::u16string::npos ? 0 : at + 1;
+}
+
+} // namespace
+
+std::u16string ExtractFilePath(const std::u16string& path) {
+  // On Linux a backslash is part of a file name, so the folder ends at the last slash.
+  const char16_t separators[] = {u'/', PathSeparator()};
+  return path.substr(0, NameStart(path, std::u16string_view(separators, 2)));
+}
+
+std::u16string ExtractFileName(const std::u16string& path) {
+  return path.substr(NameStart(path, u"/\\"));
 }

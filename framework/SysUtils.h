@@ -1,12 +1,14 @@
-// Text formatting, system error texts and assertions of the runtime.
+// Text formatting, system error texts, assertions and path parts of the runtime.
 #pragma once
 
 #include "framework/Exception.h"
 
 #include <cstdint>
 #include <initializer_list>
+#include <source_location>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 
 /// One argument of Format: an integer, a text or a code or data address.
@@ -45,5 +47,44 @@ std::u16string SysErrorMessage(std::uint32_t errorCode);
                                   int line,
                                   const void* raiseAddress = platform::CurrentCodeAddress());
 
+/// A place in the sources as assertion failures name it: the file relative to the
+/// source tree with backslashes between folders, and the line.
+struct SourcePlace {
+  std::u16string fileName;
+  int line = 0;
+
+  /// The place the compiler recorded, such as that of a call.
+  static SourcePlace Of(const std::source_location& where);
+};
+
+/// Raises EAssertionFailed unless the condition holds, naming the place of the call.
+inline void Assert(bool condition, std::u16string_view message,
+                   const std::source_location& where = std::source_location::current(),
+                   const void* raiseAddress = platform::CurrentCodeAddress()) {
+  if (!condition) {
+    SourcePlace place = SourcePlace::Of(where);
+    AssertionFailed(std::u16string(message), place.fileName, place.line, raiseAddress);
+  }
+}
+
+/// The same with a place the behaviour fixes rather than the call's own.
+inline void Assert(bool condition, std::u16string_view message, const SourcePlace& place,
+                   const void* raiseAddress = platform::CurrentCodeAddress()) {
+  if (!condition)
+    AssertionFailed(std::u16string(message), place.fileName, place.line, raiseAddress);
+}
+
 /// Trims blanks and control characters (everything up to U+0020) from both ends.
 std::u16string Trim(std::u16string_view text);
+
+/// The platform's path separator.
+char16_t PathSeparator();
+
+/// The folder part of a path, ending in its last separator; empty without one. A slash
+/// separates on every system, the platform's own separator as well: this is the folder
+/// that files are read from and written to.
+std::u16string ExtractFilePath(const std::u16string& path);
+
+/// The part of a path after its last slash or backslash, on every system: a name to be
+/// shown (a title, a module in a report), whichever system's form the path has.
+std::u16string ExtractFileName(const std::u16string& path);

@@ -10,12 +10,6 @@ namespace {
 
 const char16_t* const kPipeName = u"VSetCommonIdle";
 
-RPIPEMessage ClearedMessage() {
-  RPIPEMessage message;
-  std::memset(&message, 0, sizeof(message));
-  return message;
-}
-
 void PutWord(RPIPEMessage& message, size_t offset, std::uint32_t value) {
   std::memcpy(message.Data.data() + offset, &value, sizeof(value));
 }
@@ -29,7 +23,7 @@ std::uint32_t WordAt(const RPIPEMessage& message, size_t offset) {
 /// One query on a client of its own; the long-lived one is left alone.
 RPIPEMessage QueryCommonIdle() {
   TPipeClient client(kPipeName);
-  RPIPEMessage request = ClearedMessage();
+  RPIPEMessage request{};
   request.Msg = kIdleQueryMessage;
   return client.SendMessage(request);
 }
@@ -48,7 +42,7 @@ void TCommonIdleClient::SendIdleTime() {
   // Seconds first, then minutes: two readings, as the service expects.
   std::uint32_t seconds = GetInputIdleSeconds();
   std::uint32_t minutes = GetInputIdleMinutes();
-  RPIPEMessage report = ClearedMessage();
+  RPIPEMessage report{};
   report.Msg = kIdleReportMessage;
   report.Size = kPipeMessageSize;
   PutWord(report, 0, seconds);

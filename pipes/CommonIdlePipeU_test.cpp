@@ -64,7 +64,7 @@ protected:
     options.mode = mode;
     return options;
   }
-  std::string Recorded() { return testservice::ReadFileBytes(place.Folder() / "requests.bin"); }
+  std::string Recorded() { return testing_support::ReadFileBytes(place.Folder() / "requests.bin"); }
 
   /// The report the service must receive: zero but for Size, Msg and the two values.
   static std::string ExpectedReport(std::uint32_t seconds, std::uint32_t minutes) {

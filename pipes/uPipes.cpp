@@ -5,7 +5,6 @@
 #include "platform/named_event.h"
 #include "platform/named_pipe.h"
 
-#include <cstring>
 #include <span>
 
 namespace {
@@ -19,8 +18,7 @@ std::span<std::uint8_t> BytesOf(RPIPEMessage& message) {
 
 // The caller's record, copied, with the one size every record goes out with.
 RPIPEMessage RequestOf(const RPIPEMessage& message) {
-  RPIPEMessage request;
-  std::memcpy(&request, &message, sizeof(request));
+  RPIPEMessage request = message;
   request.Size = kPipeMessageSize;
   return request;
 }
@@ -28,8 +26,7 @@ RPIPEMessage RequestOf(const RPIPEMessage& message) {
 // The whole reply is cleared, header and alignment bytes too: a short reply must not
 // hand back whatever the stack held.
 RPIPEMessage EmptyReply() {
-  RPIPEMessage reply;
-  std::memset(&reply, 0, sizeof(reply));
+  RPIPEMessage reply{};
   reply.Size = kPipeMessageSize;
   return reply;
 }

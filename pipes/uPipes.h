@@ -30,6 +30,8 @@ struct RPIPEMessage {
 static_assert(sizeof(RPIPEMessage) == 8224, "the service expects 8224-byte records");
 static_assert(offsetof(RPIPEMessage, Data) == 28, "the payload follows the seven header words");
 static_assert(alignof(RPIPEMessage) == 4);
+// No padding, so a value-initialised record (RPIPEMessage{}) has every byte cleared and
+// a copy carries every byte.
 static_assert(std::has_unique_object_representations_v<RPIPEMessage>,
               "no padding: every byte of the record is a defined value");
 

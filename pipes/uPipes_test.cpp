@@ -26,7 +26,7 @@ protected:
     options.mode = mode;
     return options;
   }
-  std::string Recorded() { return testservice::ReadFileBytes(place.Folder() / "requests.bin"); }
+  std::string Recorded() { return testing_support::ReadFileBytes(place.Folder() / "requests.bin"); }
 
   testservice::ScopedPipePlace place;
 };

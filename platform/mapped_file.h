@@ -14,8 +14,7 @@ enum class MapStep { kNone, kOpen, kMapping, kView };
 /// released when the object goes, or when a later step of Open fails.
 class MappedFile {
 public:
-  MappedFile();
-  ~MappedFile();
+  MappedFile() = default;
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
@@ -29,8 +28,23 @@ public:
   std::uint32_t ErrorCode() const { return errorCode_; }
 
 private:
+  // The system's file, mapping and view; released through the deleter, which each
+  // system defines beside the type.
   struct Handles;
-  std::unique_ptr<Handles> handles_;
+  struct ReleaseHandles {
+    void operator()(Handles* handles) const;
+  };
+  using HandlesPtr = std::unique_ptr<Handles, ReleaseHandles>;
+  struct View {
+    HandlesPtr handles;
+    const unsigned char* data = nullptr;
+    std::uint64_t size = 0;
+  };
+  /// Each system's steps: on failure the failed step, with the last error code set, and
+  /// every handle taken so far released.
+  static MapStep MapWholeFile(const std::u16string& path, View& view);
+
+  HandlesPtr handles_;
   const unsigned char* data_ = nullptr;
   std::uint64_t size_ = 0;
   std::uint32_t errorCode_ = 0;

@@ -7,7 +7,7 @@
 namespace platform {
 
 /// Full path of the running executable.
-std::u16string ExecutablePath();
+std::u16string OwnModuleFileName();
 
 struct ModuleOfCode {
   bool found = false;

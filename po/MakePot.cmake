@@ -43,11 +43,11 @@ foreach(line IN LISTS lines)
     list(APPEND msgids "${msgid}")
     set(comments_${index} "")
   endif()
-  string(APPEND comments_${index} "#. ${name} (${id})\n#: framework/StringTable.def:${line_number}\n")
+  string(APPEND comments_${index} "#. ${name} (${id})\n#: text/StringTable.def:${line_number}\n")
 endforeach()
 
 set(header "# The built-in texts of the SchedulerAgent runtime.
-# Made from framework/StringTable.def at build time; do not edit.
+# Made from text/StringTable.def at build time; do not edit.
 #
 #, fuzzy
 msgid \"\"

@@ -1,6 +1,6 @@
 // The shipped translations against the string table: the generated template holds every
 // built-in text once, in the spelling lookups use, and every language translates them all.
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
 
@@ -101,7 +101,7 @@ std::vector<PoEntry> ReadPo(const std::string& path) {
 std::set<std::string> TableKeys() {
   static const char16_t* const kTexts[] = {
 #define SA_STRING(name, id, text) u"" text,
-#include "framework/StringTable.def"
+#include "text/StringTable.def"
 #undef SA_STRING
   };
   std::set<std::string> keys;

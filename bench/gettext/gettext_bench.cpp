@@ -1,10 +1,11 @@
 // Catalogue lookups against glibc's dgettext on the same msgfmt catalogue, and the
 // executable scan against memmem over the same bytes.
+#include "bench/ratio_reporter.h"
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/GnuGettextInstance.h"
 #include "common/GNUgettext/MoFile.h"
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +16,6 @@
 #include <filesystem>
 #include <fstream>
 #include <libintl.h>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -78,7 +78,7 @@ Catalogue& Shared() {
 // Each lookup twice: returning a copy of the text (TMoFile::gettext, glibc's answer put
 // into a std::string), and in place (TMoFile::Find, glibc's pointer as it is).
 void BM_MoFileHit(benchmark::State& state) {
-  TMoFile mo(Shared().mo.u16string(), 0, 0, true);
+  TMoFile mo(Shared().mo.u16string(), 0, 0);
   size_t i = 0;
   bool found;
   for (auto _ : state)
@@ -87,7 +87,7 @@ void BM_MoFileHit(benchmark::State& state) {
 BENCHMARK(BM_MoFileHit);
 
 void BM_MoFileHitSwapped(benchmark::State& state) {
-  TMoFile mo(Shared().swapped.u16string(), 0, 0, true);
+  TMoFile mo(Shared().swapped.u16string(), 0, 0);
   if (!mo.isSwappedArchitecture())
     std::abort();
   size_t i = 0;
@@ -105,7 +105,7 @@ void BM_GlibcHit(benchmark::State& state) {
 BENCHMARK(BM_GlibcHit);
 
 void BM_MoFileFindHit(benchmark::State& state) {
-  TMoFile mo(Shared().mo.u16string(), 0, 0, true);
+  TMoFile mo(Shared().mo.u16string(), 0, 0);
   size_t i = 0;
   std::string_view translation;
   for (auto _ : state) {
@@ -123,7 +123,7 @@ void BM_GlibcHitInPlace(benchmark::State& state) {
 BENCHMARK(BM_GlibcHitInPlace);
 
 void BM_MoFileMiss(benchmark::State& state) {
-  TMoFile mo(Shared().mo.u16string(), 0, 0, true);
+  TMoFile mo(Shared().mo.u16string(), 0, 0);
   size_t i = 0;
   bool found;
   for (auto _ : state)
@@ -139,7 +139,7 @@ void BM_GlibcMiss(benchmark::State& state) {
 BENCHMARK(BM_GlibcMiss);
 
 void BM_MoFileFindMiss(benchmark::State& state) {
-  TMoFile mo(Shared().mo.u16string(), 0, 0, true);
+  TMoFile mo(Shared().mo.u16string(), 0, 0);
   size_t i = 0;
   std::string_view translation;
   for (auto _ : state)
@@ -227,40 +227,13 @@ void BM_StreamBlocks(benchmark::State& state) {
 }
 BENCHMARK(BM_StreamBlocks)->Unit(benchmark::kMillisecond);
 
-/// Prints as usual, and keeps each benchmark's CPU time for the ratios at the end: the
-/// median of the repetitions when there are some (--benchmark_repetitions), which these
-/// shared, busy machines need.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      const std::string name = run.run_name.str();
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        median[name] = run.GetAdjustedCPUTime();
-      else if (run.run_type == Run::RT_Iteration)
-        cpu[name] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  double Cpu(const std::string& name) const {
-    auto m = median.find(name);
-    if (m != median.end())
-      return m->second;
-    auto c = cpu.find(name);
-    return c == cpu.end() ? 0 : c->second;
-  }
-
-private:
-  std::map<std::string, double> cpu, median;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   // Each row: ours, what it is measured against, what the ratio means, the goal.
@@ -283,7 +256,7 @@ int main(int argc, char** argv) {
   };
   std::printf("\n%-48s %8s %8s\n", "ratio (same run, CPU time)", "value", "goal");
   for (const auto& r : ratios) {
-    const double ours = reporter.Cpu(r.ours), theirs = reporter.Cpu(r.theirs);
+    const double ours = reporter.Of(r.ours).cpu, theirs = reporter.Of(r.theirs).cpu;
     if (ours == 0 || theirs == 0)
       continue; // filtered out of this run
     std::printf("%-48s %8.2f %8s\n", r.what, ours / theirs, r.goal);

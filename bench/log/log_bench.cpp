@@ -1,6 +1,7 @@
 // What one debug log entry costs beside the bare open-append-close a user could write
 // instead, what a trace costs with logging off, and what one idle reading costs.
 // Prints the entry's ratio at the end.
+#include "bench/ratio_reporter.h"
 #include "common/Scheduler/Utils/InputHook.h"
 #include "debug/Debugg.h"
 #include "debug/TxtDebugg.h"
@@ -13,7 +14,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <unistd.h>
 
 namespace {
@@ -81,33 +81,18 @@ void BM_IdleReading(benchmark::State& state) {
 }
 BENCHMARK(BM_IdleReading)->UseRealTime();
 
-/// Keeps each benchmark's time per iteration for the closing ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-        perIteration[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-  }
-  struct Times {
-    double real, cpu;
-  };
-  std::map<std::string, Times> perIteration;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto entry = reporter.perIteration.find("BM_WriteLogEntry/real_time");
-  auto bare = reporter.perIteration.find("BM_BareOpenAppendClose/real_time");
-  if (entry != reporter.perIteration.end() && bare != reporter.perIteration.end())
+  const auto entry = reporter.Of("BM_WriteLogEntry/real_time");
+  const auto bare = reporter.Of("BM_BareOpenAppendClose/real_time");
+  if (entry.real > 0 && bare.real > 0)
     // Other work on the machine stretches real time; CPU time shows the code's own cost.
     std::printf("WriteLogEntry / bare open-append-close: %.2fx real, %.2fx CPU (goal <= 1.5x)\n",
-                entry->second.real / bare->second.real, entry->second.cpu / bare->second.cpu);
+                entry.real / bare.real, entry.cpu / bare.cpu);
   benchmark::Shutdown();
   return 0;
 }

@@ -1,6 +1,7 @@
 // The cost of one idle report (SendIdleTime against the reference idle service) beside
 // the best a user could do instead: one bare SOCK_SEQPACKET transaction of 8224 bytes
 // each way to a bare server of the same kind. Prints the ratio at the end.
+#include "bench/ratio_reporter.h"
 #include "pipes/CommonIdlePipeU.h"
 #include "tools/idle_service/IdleService.h"
 
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <future>
-#include <map>
 #include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
@@ -106,29 +106,16 @@ void BM_BareSeqpacketTransaction(benchmark::State& state) {
 }
 BENCHMARK(BM_BareSeqpacketTransaction)->UseRealTime();
 
-/// Keeps each benchmark's time per iteration for the closing ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-        perIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
-  }
-  std::map<std::string, double> perIteration;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto report = reporter.perIteration.find("BM_SendIdleTime/real_time");
-  auto bare = reporter.perIteration.find("BM_BareSeqpacketTransaction/real_time");
-  if (report != reporter.perIteration.end() && bare != reporter.perIteration.end())
-    std::printf("SendIdleTime / bare transaction: %.2fx (goal <= 2x)\n",
-                report->second / bare->second);
+  const double report = reporter.Of("BM_SendIdleTime/real_time").real;
+  const double bare = reporter.Of("BM_BareSeqpacketTransaction/real_time").real;
+  if (report > 0 && bare > 0)
+    std::printf("SendIdleTime / bare transaction: %.2fx (goal <= 2x)\n", report / bare);
   benchmark::Shutdown();
   return 0;
 }

@@ -3,8 +3,8 @@
 
 #include "common/GNUgettext/FileLocator.h"
 #include "framework/SysUtils.h"
-#include "framework/TextConvert.h"
 #include "platform/message_box.h"
+#include "text/TextConvert.h"
 
 #include <filesystem>
 #include <system_error>
@@ -21,9 +21,7 @@ bool ExistsOnDisk(const std::u16string& path) {
 }
 
 TFileLocator& Locator() {
-  if (CatalogueLocator == nullptr)
-    AssertionFailed(u"The catalogue locator has not been made", u"common\\GNUgettext\\Domain.cpp",
-                    __LINE__);
+  Assert(CatalogueLocator != nullptr, u"The catalogue locator has not been made");
   return *CatalogueLocator;
 }
 

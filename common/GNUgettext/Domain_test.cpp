@@ -38,7 +38,7 @@ protected:
     return Locale() + kSep + language + kSep + u"LC_MESSAGES" + kSep + u"default.mo";
   }
   void Install(const std::u16string& language, const std::string& fixture) {
-    WriteFile(fs::path(PathFor(language)), ReadFile(Fixture(fixture)));
+    WriteFileBytes(fs::path(PathFor(language)), ReadFileBytes(Fixture(fixture)));
   }
   std::string Lookup(const std::string& msgid) { return domain_.gettext(msgid); }
 
@@ -118,9 +118,9 @@ TEST_F(DomainTest, MissingSpecificFileFailsAndSettingTheDirectoryClearsIt) {
 }
 
 TEST_F(DomainTest, DamagedCatalogueFailsEveryLookupAndStaysClosed) {
-  std::string bytes = ReadFile(Fixture("basic"));
+  std::string bytes = ReadFileBytes(Fixture("basic"));
   bytes.resize(bytes.size() / 2);
-  WriteFile(fs::path(PathFor(u"de")), bytes);
+  WriteFileBytes(fs::path(PathFor(u"de")), bytes);
   domain_.SetLanguageCode(u"de");
   for (int attempt = 0; attempt < 2; ++attempt) {
     EXPECT_THROW(Lookup("Hello"), EGGIOError);
@@ -132,9 +132,9 @@ TEST_F(DomainTest, DamagedCatalogueFailsEveryLookupAndStaysClosed) {
 TEST_F(DomainTest, EmbeddedCatalogueIsAskedFirst) {
   std::u16string relative =
       u"locale" + kSep + u"pt_br" + kSep + u"LC_MESSAGES" + kSep + u"default.mo";
-  WriteFile(fs::path(ExecutablePath),
-            "program" + embedded_catalogues::BuildTable(
-                            {{Utf16ToUtf8(relative), ReadFile(Fixture("basic"))}}));
+  WriteFileBytes(fs::path(ExecutablePath),
+                 "program" + embedded_catalogues::BuildTable(
+                                 {{Utf16ToUtf8(relative), ReadFileBytes(Fixture("basic"))}}));
   locator_.Analyze();
   Install(u"pt_BR", "french"); // the same path on disk loses
   Install(u"de", "basic");
@@ -195,8 +195,8 @@ TEST(DomainBoxTest, CatalogueWithoutUtf8IsRefusedOnceWithABox) {
     std::string locale = dir / "locale";
     std::string catalogue = Utf16ToUtf8(Utf8ToUtf16(locale) + kSep + u"de" + kSep + u"LC_MESSAGES" +
                                         kSep + u"default.mo");
-    WriteFile(fs::path(Utf8ToUtf16(catalogue)), ReadFile(Fixture(fixture)));
-    testing_support::ChildProcess child(Utf16ToUtf8(platform::ExecutablePath()),
+    WriteFileBytes(fs::path(Utf8ToUtf16(catalogue)), ReadFileBytes(Fixture(fixture)));
+    testing_support::ChildProcess child(Utf16ToUtf8(platform::OwnModuleFileName()),
                                         {"--gtest_filter=DomainBoxChild.*"},
                                         {{"SA_GETTEXT_BOX_CHILD", locale}}, dir.path());
     std::optional<std::string> box = child.TakeBox("Localization problem", 60000);

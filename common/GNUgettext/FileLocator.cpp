@@ -3,7 +3,7 @@
 
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "framework/SysUtils.h"
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,15 +14,6 @@
 
 std::u16string ExecutablePath;
 TFileLocator* CatalogueLocator = nullptr;
-
-char16_t PathSeparator() {
-  return static_cast<char16_t>(std::filesystem::path::preferred_separator);
-}
-
-std::u16string ExtractFilePath(const std::u16string& path) {
-  size_t at = path.find_last_of(std::u16string{u'/', PathSeparator()});
-  return at == std::u16string::npos ? std::u16string() : path.substr(0, at + 1);
-}
 
 namespace {
 
@@ -207,7 +198,7 @@ TMoFile* TFileLocator::GetMoFile(const std::u16string& filename) {
   if (index >= 0) {
     mofile = MoFiles.Objects(index);
   } else {
-    auto created = std::make_unique<TMoFile>(realfile, offset, size, true);
+    auto created = std::make_unique<TMoFile>(realfile, offset, size);
     mofile = created.get();
     MoFiles.AddObject(std::move(key), std::move(created));
   }
@@ -216,8 +207,7 @@ TMoFile* TFileLocator::GetMoFile(const std::u16string& filename) {
 }
 
 void TFileLocator::ReleaseMoFile(TMoFile* mofile) {
-  if (mofile == nullptr)
-    AssertionFailed(u"Assertion failed", u"common\\GNUgettext\\FileLocator.cpp", __LINE__);
+  Assert(mofile != nullptr, u"Assertion failed");
   std::unique_lock<TReaderWriterLock> guard(MoFilesCS);
   --mofile->Users;
   if (mofile->Users <= 0) {

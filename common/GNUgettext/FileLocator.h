@@ -5,6 +5,7 @@
 #include "common/GNUgettext/MoFile.h"
 #include "framework/ReaderWriterLock.h"
 #include "framework/StringList.h"
+#include "framework/SysUtils.h"
 
 #include <cstdint>
 #include <istream>
@@ -63,9 +64,3 @@ extern std::u16string ExecutablePath;
 
 /// The one locator of the process, made and analysed at the translation start-up.
 extern TFileLocator* CatalogueLocator;
-
-/// The directory part of a path, ending in its last path separator; empty without one.
-std::u16string ExtractFilePath(const std::u16string& path);
-
-/// The platform's path separator.
-char16_t PathSeparator();

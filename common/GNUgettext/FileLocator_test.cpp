@@ -5,6 +5,7 @@
 #include "common/GNUgettext/test_support.h"
 #include "platform/module.h"
 
+#include <fstream>
 #include <sstream>
 
 using namespace gettext_test;
@@ -31,7 +32,7 @@ protected:
   std::u16string Base() const { return dir_.u16() + PathSeparator(); }
 
   TFileLocator& Analyse(const std::string& programBytes) {
-    WriteFile(dir_.path() / "prog.exe", programBytes);
+    WriteFileBytes(dir_.folder() / "prog.exe", programBytes);
     ExecutablePath = Base() + u"prog.exe";
     locator_.Analyze();
     return locator_;
@@ -86,7 +87,7 @@ TEST(FindSignaturePosTest, FindsTheFirstOccurrenceAcrossBlockBoundaries) {
 }
 
 TEST(FindSignaturePosTest, BuiltExecutableHoldsNoWholeMarker) {
-  std::ifstream self(fs::path(platform::ExecutablePath()), std::ios::binary);
+  std::ifstream self(fs::path(platform::OwnModuleFileName()), std::ios::binary);
   ASSERT_TRUE(self);
   EXPECT_EQ(TFileLocator::FindSignaturePos(ec::BeginMarker(), self), 0);
   EXPECT_EQ(TFileLocator::FindSignaturePos(ec::EndMarker(), self), 0);
@@ -102,10 +103,10 @@ TEST_F(LocatorTest, ExecutableWithoutTableHasNoEmbeddedCatalogues) {
 }
 
 TEST_F(LocatorTest, EmbeddedNamesAreFoundUnderTheExecutablesFolderOnly) {
-  std::string german = ReadFile(Fixture("basic"));
-  TFileLocator& locator =
-      Analyse(Program({{Utf8(CataloguePath(u"de")), german},
-                       {" " + Utf8(CataloguePath(u"fr")) + "\r\n", ReadFile(Fixture("french"))}}));
+  std::string german = ReadFileBytes(Fixture("basic"));
+  TFileLocator& locator = Analyse(
+      Program({{Utf8(CataloguePath(u"de")), german},
+               {" " + Utf8(CataloguePath(u"fr")) + "\r\n", ReadFileBytes(Fixture("french"))}}));
   EXPECT_EQ(Names(), (std::vector<std::u16string>{CataloguePath(u"de"), CataloguePath(u"fr")}));
   // Test tuple <path, embedded?>
   std::pair<std::u16string, bool> cases[] = {
@@ -129,9 +130,9 @@ TEST_F(LocatorTest, EmbeddedNamesAreFoundUnderTheExecutablesFolderOnly) {
 
 TEST_F(LocatorTest, EmbeddedCatalogueIsPreferredOverTheFileOnDisk) {
   TFileLocator& locator =
-      Analyse(Program({{Utf8(CataloguePath(u"de")), ReadFile(Fixture("basic"))}}));
-  fs::path onDisk = dir_.path() / fs::path(CataloguePath(u"de"));
-  WriteFile(onDisk, ReadFile(Fixture("french")));
+      Analyse(Program({{Utf8(CataloguePath(u"de")), ReadFileBytes(Fixture("basic"))}}));
+  fs::path onDisk = dir_.folder() / fs::path(CataloguePath(u"de"));
+  WriteFileBytes(onDisk, ReadFileBytes(Fixture("french")));
   TMoFile* mo = locator.GetMoFile(Base() + CataloguePath(u"de"));
   bool found = false;
   EXPECT_EQ(mo->gettext("Hello", found), "Hallo");
@@ -145,8 +146,8 @@ TEST_F(LocatorTest, EmbeddedCatalogueIsPreferredOverTheFileOnDisk) {
 
 TEST_F(LocatorTest, SharedCatalogueLivesUntilItsLastUserLetsGo) {
   TFileLocator& locator =
-      Analyse(Program({{Utf8(CataloguePath(u"de")), ReadFile(Fixture("basic"))},
-                       {Utf8(CataloguePath(u"de_AT")), ReadFile(Fixture("basic"))}}));
+      Analyse(Program({{Utf8(CataloguePath(u"de")), ReadFileBytes(Fixture("basic"))},
+                       {Utf8(CataloguePath(u"de_AT")), ReadFileBytes(Fixture("basic"))}}));
   TMoFile* first = locator.GetMoFile(Base() + CataloguePath(u"de"));
   TMoFile* second = locator.GetMoFile(Base() + AsciiUpper(CataloguePath(u"de")));
   EXPECT_EQ(first, second);
@@ -181,13 +182,13 @@ TEST_F(LocatorTest, CatalogueThatCannotBeOpenedIsNotKept) {
 }
 
 TEST_F(LocatorTest, DuplicateNameEndsTheAnalysis) {
-  std::string mo = ReadFile(Fixture("basic"));
+  std::string mo = ReadFileBytes(Fixture("basic"));
   Analyse(Program({{"a.mo", mo}, {"b.mo", mo}, {"A.MO", mo}, {"c.mo", mo}}));
   EXPECT_EQ(Names(), (std::vector<std::u16string>{u"a.mo", u"b.mo"}));
 }
 
 TEST_F(LocatorTest, TableThatPointsOutsideTheFileKeepsTheEntriesBeforeTheFault) {
-  const std::string mo = ReadFile(Fixture("basic"));
+  const std::string mo = ReadFileBytes(Fixture("basic"));
   const std::string good = Program({{"a.mo", mo}, {"b.mo", mo}, {"c.mo", mo}});
   const size_t base = 5000 + ec::kMarkerLength;
   const size_t firstEntry = base + 3 * mo.size();
@@ -228,7 +229,7 @@ TEST_F(LocatorTest, TableThatPointsOutsideTheFileKeepsTheEntriesBeforeTheFault) 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TFileLocator locator;
-    WriteFile(dir_.path() / "prog.exe", c.bytes);
+    WriteFileBytes(dir_.folder() / "prog.exe", c.bytes);
     ExecutablePath = Base() + u"prog.exe";
     locator.Analyze();
     std::vector<std::u16string> names;

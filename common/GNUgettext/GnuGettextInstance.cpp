@@ -2,7 +2,8 @@
 #include "common/GNUgettext/GnuGettextInstance.h"
 
 #include "common/GNUgettext/FileLocator.h"
-#include "framework/TextConvert.h"
+#include "text/ByteSearch.h"
+#include "text/TextConvert.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -64,28 +65,9 @@ std::u16string EnvironmentValue(const char* name) {
   return value ? Utf8ToUtf16(value) : std::u16string();
 }
 
-// Whether text holds the byte, tested eight bytes at a time: the texts are short and the
-// answer is nearly always no.
-bool Holds(std::string_view text, char byte) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  const std::uint64_t pattern = kOnes * static_cast<unsigned char>(byte);
-  size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + i, sizeof(word));
-    word ^= pattern; // a zero byte where the byte is
-    if ((word - kOnes) & ~word & (kOnes << 7))
-      return true;
-  }
-  for (; i < text.size(); ++i)
-    if (text[i] == byte)
-      return true;
-  return false;
-}
-
 // Lookups normalise line ends: a CR before every LF that has none.
 std::u16string WithCrLf(std::string_view text) {
-  if (!Holds(text, '\n'))
+  if (!byte_search::Holds(text, '\n'))
     return Utf8ToUtf16(text);
   std::string out;
   out.reserve(text.size() + 8);
@@ -188,7 +170,7 @@ TGnuGettextInstance::TGnuGettextInstance() : curGetPluralForm(PluralEnglish) {
 
 TGnuGettextInstance::~TGnuGettextInstance() {
   TP_GlobalClassHandling.clear();
-  lastDomainIndex.store(-1, std::memory_order_relaxed);
+  lastDomainIndex = -1;
   // First to last: each domain gives its catalogue back to the locator.
   while (domainlist.Count() > 0)
     domainlist.Delete(0);
@@ -197,12 +179,11 @@ TGnuGettextInstance::~TGnuGettextInstance() {
 TDomain& TGnuGettextInstance::FindOrCreateDomain(const std::u16string& name) {
   // The table never holds two names that differ only in letter case (a name that matches
   // one is never added), so an exact match is the entry the search would find.
-  const int last = lastDomainIndex.load(std::memory_order_relaxed);
-  if (last >= 0 && domainlist.Strings(last) == name)
-    return *domainlist.Objects(last);
+  if (lastDomainIndex >= 0 && domainlist.Strings(lastDomainIndex) == name)
+    return *domainlist.Objects(lastDomainIndex);
   int index = domainlist.IndexOf(name);
   if (index >= 0) {
-    lastDomainIndex.store(index, std::memory_order_relaxed);
+    lastDomainIndex = index;
     return *domainlist.Objects(index);
   }
   auto domain = std::make_unique<TDomain>();
@@ -246,7 +227,7 @@ std::u16string TGnuGettextInstance::dgettext(const std::u16string& szDomain,
     key = onHeap.data();
     length = onHeap.size();
   }
-  if (Holds(std::string_view(key, length), '\r'))
+  if (byte_search::Holds(std::string_view(key, length), '\r'))
     length = static_cast<size_t>(std::remove(key, key + length, '\r') - key);
   return WithCrLf(domain.Translate(std::string_view(key, length)));
 }
@@ -351,9 +332,6 @@ void TGnuGettextInstance::TP_GlobalIgnoreClassProperty(const TClassInfo* IgnClas
   for (size_t i = 0; i < TP_GlobalClassHandling.size(); ++i) {
     TClassMode& mode = *TP_GlobalClassHandling[i];
     if (mode.HClass == IgnClass) {
-      if (mode.SpecialHandler)
-        throw EGGProgrammingError(
-            u"You cannot ignore a class property for a class that has a handler set.");
       mode.PropertiesToIgnore.Add(name);
       return;
     }
@@ -369,28 +347,5 @@ void TGnuGettextInstance::TP_GlobalIgnoreClassProperty(const TClassInfo* IgnClas
   auto appended = std::make_unique<TClassMode>();
   appended->HClass = IgnClass;
   appended->PropertiesToIgnore.Add(name);
-  TP_GlobalClassHandling.push_back(std::move(appended));
-}
-
-void TGnuGettextInstance::TP_GlobalHandleClass(const TClassInfo* HClass,
-                                               std::function<void(void* object)> Handler) {
-  for (size_t i = 0; i < TP_GlobalClassHandling.size(); ++i) {
-    TClassMode& mode = *TP_GlobalClassHandling[i];
-    if (mode.HClass == HClass) {
-      mode.SpecialHandler = std::move(Handler);
-      return;
-    }
-    if (HClass->InheritsFrom(mode.HClass)) {
-      auto inserted = std::make_unique<TClassMode>();
-      inserted->HClass = HClass;
-      inserted->SpecialHandler = std::move(Handler);
-      TP_GlobalClassHandling.insert(TP_GlobalClassHandling.begin() + static_cast<std::ptrdiff_t>(i),
-                                    std::move(inserted));
-      return;
-    }
-  }
-  auto appended = std::make_unique<TClassMode>();
-  appended->HClass = HClass;
-  appended->SpecialHandler = std::move(Handler);
   TP_GlobalClassHandling.push_back(std::move(appended));
 }

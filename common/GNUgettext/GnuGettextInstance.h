@@ -8,9 +8,7 @@
 #include "framework/StringList.h"
 #include "platform/user_locale.h"
 
-#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,8 +30,9 @@ std::u16string SystemLanguageFrom(const platform::LocaleNames& names, std::uint3
 /// The same for the user's and the thread's locale.
 std::u16string GetSystemLanguage();
 
-/// A class of the component-translation facility's object model: what creation
-/// registers needs only the name and the line of descent.
+/// The component-translation facility holds only what the translator's creation
+/// registers (two classes' ignored properties); nothing in the system reads it back.
+/// A class of its object model: the registrations need the name and line of descent.
 struct TClassInfo {
   const char16_t* Name;
   const TClassInfo* Parent;
@@ -43,15 +42,18 @@ extern const TClassInfo TPersistentClass;
 extern const TClassInfo TComponentClass;
 extern const TClassInfo TCollectionClass;
 
-/// How the component-translation facility treats one class.
+/// The properties of one class that the component-translation facility leaves alone.
 class TClassMode {
 public:
   TClassMode();
   const TClassInfo* HClass = nullptr;
-  std::function<void(void* object)> SpecialHandler;
   TStringList<> PropertiesToIgnore; // sorted, case-insensitive
 };
 
+/// For one thread at a time: a lookup may add a domain to the table and open a domain's
+/// catalogue, and nothing here locks. The agent has one thread; the shared lock that
+/// built-in text lookups take orders them before the locator's lock and makes two
+/// lookups at once no safer.
 class TGnuGettextInstance {
 public:
   /// Chooses the language, binds "default" to DefaultDomainDirectory and makes it current.
@@ -126,9 +128,8 @@ public:
 
   /// Every object of IgnClass (or a class derived from it) keeps that property untranslated.
   void TP_GlobalIgnoreClassProperty(const TClassInfo* IgnClass, const std::u16string& propertyname);
-  /// Objects of HClass are translated by the handler instead.
-  void TP_GlobalHandleClass(const TClassInfo* HClass, std::function<void(void* object)> Handler);
-  /// The global class registrations, most derived classes first.
+  /// The global class registrations, most derived classes first; read by tests only, the
+  /// one way to see what creation registered.
   const std::vector<std::unique_ptr<TClassMode>>& GlobalClassHandling() const {
     return TP_GlobalClassHandling;
   }
@@ -144,9 +145,8 @@ private:
   std::u16string curmsgdomain;
   std::u16string DefaultDomainDirectory;
   TStringList<TDomain> domainlist;
-  // Position of the domain found last: lookups name the same one over and over. Atomic
-  // because lookups may run on several threads; entries are only ever appended.
-  std::atomic<int> lastDomainIndex{-1};
+  // Position of the domain found last: lookups name the same one over and over.
+  int lastDomainIndex = -1;
   std::vector<std::unique_ptr<TClassMode>> TP_GlobalClassHandling;
   std::vector<IGnuGettextInstanceWhenNewLanguageListener*> fWhenNewLanguageListeners;
 };

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -28,45 +26,22 @@ std::uint32_t Swap(std::uint32_t v) {
 
 } // namespace
 
-TMoFile::TMoFile(const std::u16string& filename, std::int64_t Offset, std::int64_t Size,
-                 bool xUseMemoryMappedFiles)
-    : FUseMemoryMappedFiles(xUseMemoryMappedFiles) {
-  const unsigned char* momemoryHandle = nullptr;
-  std::uint64_t available = 0;
-  if (FUseMemoryMappedFiles) {
-    switch (mapping.Open(filename)) {
-    case platform::MapStep::kNone:
-      break;
-    case platform::MapStep::kOpen:
-      throw EGGIOError(u"Cannot open file " + filename);
-    case platform::MapStep::kMapping:
-      throw EGGIOError(u"Cannot create memory map on file " + filename);
-    case platform::MapStep::kView: {
-      std::u16string reason = platform::SystemErrorText(mapping.ErrorCode());
-      reason.resize(std::min(reason.size(), kReasonBufferLength - 1));
-      throw EGGIOError(u"Cannot map file " + filename + u" into memory. Reason: " + reason);
-    }
-    }
-    momemoryHandle = mapping.Data();
-    available = mapping.Size();
-  } else {
-    std::ifstream stream(std::filesystem::path(filename), std::ios::binary);
-    if (!stream)
-      throw EGGIOError(u"Cannot open file " + filename);
-    stream.seekg(0, std::ios::end);
-    auto fileSize = static_cast<std::int64_t>(stream.tellg());
-    // Size 0 takes the rest of the file from Offset.
-    std::int64_t length = Size > 0 ? Size : fileSize - Offset;
-    if (Offset < 0 || length < 0 || Offset > fileSize || length > fileSize - Offset)
-      throw EGGIOError(u"Cannot read file " + filename);
-    copy.resize(static_cast<size_t>(length));
-    stream.seekg(Offset);
-    if (length > 0 && !stream.read(reinterpret_cast<char*>(copy.data()), length))
-      throw EGGIOError(u"Cannot read file " + filename);
-    momemoryHandle = copy.data();
-    available = copy.size();
-    Offset = 0;
+TMoFile::TMoFile(const std::u16string& filename, std::int64_t Offset, std::int64_t Size) {
+  switch (mapping.Open(filename)) {
+  case platform::MapStep::kNone:
+    break;
+  case platform::MapStep::kOpen:
+    throw EGGIOError(u"Cannot open file " + filename);
+  case platform::MapStep::kMapping:
+    throw EGGIOError(u"Cannot create memory map on file " + filename);
+  case platform::MapStep::kView: {
+    std::u16string reason = platform::SystemErrorText(mapping.ErrorCode());
+    reason.resize(std::min(reason.size(), kReasonBufferLength - 1));
+    throw EGGIOError(u"Cannot map file " + filename + u" into memory. Reason: " + reason);
   }
+  }
+  const unsigned char* momemoryHandle = mapping.Data();
+  const std::uint64_t available = mapping.Size();
 
   if (Offset < 0 || static_cast<std::uint64_t>(Offset) > available)
     RaiseNotValid(filename);

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 /// One catalogue, a file of its own or a byte range inside a larger file. Read-only once
 /// made, so lookups may run on several threads at once.
@@ -18,9 +17,9 @@
 class TMoFile {
 public:
   /// Size 0 means: up to the end of the file. Raises EGGIOError on every failure, having
-  /// released whatever it had acquired.
-  TMoFile(const std::u16string& filename, std::int64_t Offset, std::int64_t Size,
-          bool xUseMemoryMappedFiles);
+  /// released whatever it had acquired. Always a mapped view: the system never reads a
+  /// catalogue into a copy of its own.
+  TMoFile(const std::u16string& filename, std::int64_t Offset, std::int64_t Size);
   ~TMoFile();
   TMoFile(const TMoFile&) = delete;
   TMoFile& operator=(const TMoFile&) = delete;
@@ -47,9 +46,7 @@ private:
   std::uint32_t T = 0;
   std::int32_t startindex = 0;
   std::int32_t startstep = 0;
-  bool FUseMemoryMappedFiles = true;
-  platform::MappedFile mapping;    // mapped mode
-  std::vector<unsigned char> copy; // copy mode
+  platform::MappedFile mapping;
   const unsigned char* momemory = nullptr;
   std::uint64_t mosize = 0; // bytes from momemory to the end of the catalogue's data
 };

@@ -57,16 +57,12 @@ void THook::Reset(bool FollowJump) {
 }
 
 void THook::Enable() {
-  if (PatchPosition == nullptr)
-    AssertionFailed(u"Patch position in THook was nil when Enable was called", u"" __FILE__,
-                    __LINE__);
+  Assert(PatchPosition != nullptr, u"Patch position in THook was nil when Enable was called");
   Write(Patch);
 }
 
 void THook::Disable() {
-  if (PatchPosition == nullptr)
-    AssertionFailed(u"Patch position in THook was nil when Disable was called", u"" __FILE__,
-                    __LINE__);
+  Assert(PatchPosition != nullptr, u"Patch position in THook was nil when Disable was called");
   Write(Original);
 }
 

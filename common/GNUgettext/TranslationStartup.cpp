@@ -3,6 +3,7 @@
 
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/GnuGettextInstance.h"
+#include "framework/SysUtils.h"
 #include "platform/module.h"
 #include "platform/string_table.h"
 
@@ -11,14 +12,10 @@
 
 std::unique_ptr<TStringList<>> BuiltInTextDomains;
 std::unique_ptr<TReaderWriterLock> BuiltInTextDomainsLock;
-std::unique_ptr<TStringList<>> ComponentTextDomains;
-std::unique_ptr<TReaderWriterLock> ComponentTextDomainsLock;
 std::unique_ptr<TGnuGettextInstance> DefaultTranslator;
 std::unique_ptr<THook> ResourceRecordHook;
 std::unique_ptr<THook> TextByIdHook;
 std::unique_ptr<THook> FormatByIdHook;
-std::unique_ptr<THookedObjects> HookedObjectRegistry;
-std::unique_ptr<std::vector<void*>> RetranslatorRegistry;
 
 namespace {
 
@@ -47,16 +44,14 @@ void* CodeOf(auto function) {
 void InitGnuGettext() {
   // A second start would take the redirected entries for the loaders' own bytes and
   // leave the loaders redirected for good at shutdown.
-  if (ResourceRecordHook || TextByIdHook || FormatByIdHook || DefaultTranslator)
-    AssertionFailed(u"Translation start-up ran twice", u"" __FILE__, __LINE__);
-  ExecutablePath = platform::ExecutablePath();
+  Assert(!ResourceRecordHook && !TextByIdHook && !FormatByIdHook && !DefaultTranslator,
+         u"Translation start-up ran twice");
+  ExecutablePath = platform::OwnModuleFileName();
   LocatorOwner = std::make_unique<TFileLocator>();
   CatalogueLocator = LocatorOwner.get();
   CatalogueLocator->Analyze();
   BuiltInTextDomains = ListOfDefaultDomain();
   BuiltInTextDomainsLock = std::make_unique<TReaderWriterLock>();
-  ComponentTextDomains = ListOfDefaultDomain();
-  ComponentTextDomainsLock = std::make_unique<TReaderWriterLock>();
   DefaultTranslator = std::make_unique<TGnuGettextInstance>();
 
   // The explicit types pick the loaders of these signatures among their overloads.
@@ -69,9 +64,6 @@ void InitGnuGettext() {
   FormatByIdHook =
       std::make_unique<THook>(CodeOf(formatByIdLoader), CodeOf(&FormatTextByIdTranslated));
   InstallTextRedirections(true, false);
-
-  HookedObjectRegistry = std::make_unique<THookedObjects>();
-  RetranslatorRegistry = std::make_unique<std::vector<void*>>();
 }
 
 void DoneGnuGettext() {
@@ -89,8 +81,6 @@ void ReleaseDefaultTranslator() {
 void ReleaseTextDomainLists() {
   Release(BuiltInTextDomainsLock);
   Release(BuiltInTextDomains);
-  Release(ComponentTextDomainsLock);
-  Release(ComponentTextDomains);
 }
 
 void RemoveTextRedirections() {
@@ -108,8 +98,6 @@ void RemoveTextRedirections() {
 void ReleaseCatalogueLocator() {
   CatalogueLocator = nullptr;
   Release(LocatorOwner);
-  Release(HookedObjectRegistry);
-  Release(RetranslatorRegistry);
 }
 
 void ClearExecutablePath() {
@@ -146,13 +134,8 @@ std::u16string TranslateBuiltInText(const std::u16string& msgid) {
 }
 
 std::u16string LoadTextById(unsigned Ident) {
-  for (platform::ResourceModule module : platform::ResourceModules()) {
-    // Read whole, as the loader it stands in for does: a long text is not cut short.
-    std::u16string text = LoadStringWhole(module, Ident);
-    if (!text.empty())
-      return text;
-  }
-  return {};
+  // Read whole, as the loader it stands in for does: a long text is not cut short.
+  return LoadTextFromModules(Ident);
 }
 
 std::u16string LoadResStringTranslated(const TResStringRec* ResStringRec) {
@@ -162,14 +145,7 @@ std::u16string LoadResStringTranslated(const TResStringRec* ResStringRec) {
 std::u16string TGnuGettextInstance::LoadResString(const TResStringRec* ResStringRec) {
   // Uses no state of the instance, which is gone from shutdown step 1 on while the
   // redirection stays in force until step 3.
-  if (ResStringRec == nullptr)
-    return {};
-  if (ResStringRec->Identifier >= 65536)
-    return u"ERROR";
-  platform::ResourceModule module = ResStringRec->Module && *ResStringRec->Module
-                                        ? *ResStringRec->Module
-                                        : platform::MainResourceModule();
-  return TranslateBuiltInText(LoadStringWhole(module, ResStringRec->Identifier));
+  return LoadRecordText(ResStringRec, TranslateBuiltInText);
 }
 
 std::u16string LoadTextByIdTranslated(unsigned Ident) {

@@ -10,38 +10,21 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 class TGnuGettextInstance;
-
-/// The objects of the component-translation facility whose classes are hooked; this
-/// system hooks none, so the registry stays empty.
-class THookedObjects {
-public:
-  void Add(const void* object) { fObjects.push_back(object); }
-  int Count() const { return static_cast<int>(fObjects.size()); }
-
-private:
-  std::vector<const void*> fObjects;
-};
 
 /// Domain names consulted for built-in texts, in order; holds "default".
 extern std::unique_ptr<TStringList<>> BuiltInTextDomains;
 extern std::unique_ptr<TReaderWriterLock> BuiltInTextDomainsLock;
-/// The same for the component-translation facility; holds "default", otherwise unused.
-extern std::unique_ptr<TStringList<>> ComponentTextDomains;
-extern std::unique_ptr<TReaderWriterLock> ComponentTextDomainsLock;
 /// The one translator.
 extern std::unique_ptr<TGnuGettextInstance> DefaultTranslator;
 /// The redirections of LoadResString, LoadStr and FmtLoadStr.
 extern std::unique_ptr<THook> ResourceRecordHook;
 extern std::unique_ptr<THook> TextByIdHook;
 extern std::unique_ptr<THook> FormatByIdHook;
-extern std::unique_ptr<THookedObjects> HookedObjectRegistry;
-extern std::unique_ptr<std::vector<void*>> RetranslatorRegistry;
 
 /// Start work: sets ExecutablePath, makes and analyses the catalogue locator, the domain
-/// lists, the translator and the hooks, and puts the redirections in force. A failure
+/// list, the translator and the hooks, and puts the redirections in force. A failure
 /// (the system refusing to make code writable) passes on; InitGnuGettext's end work then
 /// takes back what was done.
 void InitGnuGettext();
@@ -51,11 +34,11 @@ void DoneGnuGettext();
 
 /// Shutdown step 1: the translator; its domains give their catalogues back.
 void ReleaseDefaultTranslator();
-/// Step 2: the domain lists and their locks; from here on texts pass untranslated.
+/// Step 2: the domain list and its lock; from here on texts pass untranslated.
 void ReleaseTextDomainLists();
 /// Step 3: the hooks; each loader gets its own first bytes back.
 void RemoveTextRedirections();
-/// Step 4: the catalogue locator and the two registries.
+/// Step 4: the catalogue locator.
 void ReleaseCatalogueLocator();
 /// Step 5: ExecutablePath is cleared.
 void ClearExecutablePath();

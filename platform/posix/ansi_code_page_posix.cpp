@@ -1,6 +1,9 @@
 // The ANSI code page on Linux: the codeset of the current LC_CTYPE, reached with iconv.
 #include "platform/ansi_code_page.h"
 
+#include "text/ByteSearch.h"
+#include "text/TextConvert.h"
+
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -39,23 +42,13 @@ private:
   std::string codeset_;
 };
 
-bool IsHighSurrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 } // namespace
 
 std::string ToAnsiCodePage(std::u16string_view text) {
   std::string result;
   // Every codeset of a glibc locale encodes ASCII as ASCII: the common case needs no
   // converter at all.
-  bool ascii = true;
-  for (char16_t c : text)
-    ascii = ascii && c < 0x80;
-  if (ascii) {
+  if (byte_search::AsciiPrefix(text) == text.size()) {
     result.assign(text.begin(), text.end());
     return result;
   }

@@ -1,9 +1,9 @@
 // Signals in place of the message queue: SIGTERM and SIGINT are the quit message,
 // SIGHUP the end of the session. Handlers only record; the host acts in TakeMessage.
 #include "platform/app_window.h"
+#include "platform/posix/signal_handler_posix.h"
 #include "platform/session.h"
 
-#include <atomic>
 #include <clocale>
 #include <csignal>
 
@@ -11,10 +11,8 @@ namespace platform {
 
 namespace {
 
-std::atomic<bool> quitPending{false};
-std::atomic<bool> sessionEndPending{false};
-
-static_assert(std::atomic<bool>::is_always_lock_free, "flags are set in signal handlers");
+posix::SignalFlag quitPending{false};
+posix::SignalFlag sessionEndPending{false};
 
 extern "C" void RecordQuit(int) {
   quitPending.store(true);
@@ -23,26 +21,17 @@ extern "C" void RecordSessionEnd(int) {
   sessionEndPending.store(true);
 }
 
-void Install(int signal, void (*handler)(int)) {
-  struct sigaction action {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  // Restarted calls keep the pipe exchange and the log writer unaware of signals.
-  action.sa_flags = SA_RESTART;
-  sigaction(signal, &action, nullptr);
-}
-
 class SignalWindow : public AppWindow {
 public:
   explicit SignalWindow(AppWindowEvents& events) : fEvents(events) {
-    Install(SIGTERM, RecordQuit);
-    Install(SIGINT, RecordQuit);
-    Install(SIGHUP, RecordSessionEnd);
+    posix::InstallSignalHandler(SIGTERM, RecordQuit);
+    posix::InstallSignalHandler(SIGINT, RecordQuit);
+    posix::InstallSignalHandler(SIGHUP, RecordSessionEnd);
   }
   ~SignalWindow() override {
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGINT, SIG_DFL);
-    signal(SIGHUP, SIG_DFL);
+    posix::RestoreDefaultSignalHandler(SIGTERM);
+    posix::RestoreDefaultSignalHandler(SIGINT);
+    posix::RestoreDefaultSignalHandler(SIGHUP);
   }
 
   TakenMessage TakeMessage() override {

@@ -1,6 +1,6 @@
-// Code patching with mprotect; the previous protection of each page is read from
+// Page protection with mprotect; a page's previous protection is read from
 // /proc/self/maps, since mprotect does not report it.
-#include "platform/code_patch.h"
+#include "platform/code_pages.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -8,21 +8,10 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
-namespace platform {
+namespace platform::code_pages {
 
 namespace {
-
-struct PageProtection {
-  std::uintptr_t page;
-  int protection;
-};
-
-std::uintptr_t PageSize() {
-  return static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-}
 
 // The protection of the mapping that holds the page, or -1 with errno set.
 int CurrentProtection(std::uintptr_t page) {
@@ -48,69 +37,28 @@ int CurrentProtection(std::uintptr_t page) {
   return protection;
 }
 
-// Puts every page back as it was, last first; false with errno of the first failure.
-bool RestorePages(const std::vector<PageProtection>& pages) {
-  bool restored = true;
-  int firstError = 0;
-  for (auto it = pages.rbegin(); it != pages.rend(); ++it) {
-    if (mprotect(reinterpret_cast<void*>(it->page), PageSize(), it->protection) != 0 && restored) {
-      restored = false;
-      firstError = errno;
-    }
-  }
-  if (!restored)
-    errno = firstError;
-  return restored;
+} // namespace
+
+std::uintptr_t PageSize() {
+  return static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
 }
 
-// Makes the pages of the range writable (and executable: the range may share a page
-// with the code doing the writing). On failure the pages changed so far are put back.
-bool UnprotectPages(const void* address, std::size_t count, std::vector<PageProtection>& pages) {
-  std::uintptr_t first = reinterpret_cast<std::uintptr_t>(address) & ~(PageSize() - 1);
-  std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(address) + count - 1) & ~(PageSize() - 1);
-  for (std::uintptr_t page = first; page <= last; page += PageSize()) {
-    int previous = CurrentProtection(page);
-    if (previous < 0 || mprotect(reinterpret_cast<void*>(page), PageSize(),
-                                 PROT_READ | PROT_WRITE | PROT_EXEC) != 0) {
-      int error = errno;
-      RestorePages(pages);
-      errno = error;
-      return false;
-    }
-    pages.push_back({page, previous});
-  }
+bool MakeWritable(std::uintptr_t page, Protection& previous) {
+  int current = CurrentProtection(page);
+  if (current < 0 ||
+      mprotect(reinterpret_cast<void*>(page), PageSize(), PROT_READ | PROT_WRITE | PROT_EXEC) != 0)
+    return false;
+  previous = static_cast<Protection>(current);
   return true;
 }
 
-} // namespace
-
-bool CanWriteCode(const void* address, std::size_t count) {
-  if (count == 0)
-    return true;
-  std::vector<PageProtection> pages;
-  return UnprotectPages(address, count, pages) && RestorePages(pages);
+bool Restore(std::uintptr_t page, Protection protection) {
+  return mprotect(reinterpret_cast<void*>(page), PageSize(), static_cast<int>(protection)) == 0;
 }
 
-bool WriteCode(void* address, const void* bytes, std::size_t count) {
-  if (count == 0)
-    return true;
-  std::vector<PageProtection> pages;
-  if (!UnprotectPages(address, count, pages))
-    return false;
-  std::memcpy(address, bytes, count);
-  __builtin___clear_cache(static_cast<char*>(address), static_cast<char*>(address) + count);
-  return RestorePages(pages);
+void FlushInstructions(const void* address, std::size_t count) {
+  char* begin = static_cast<char*>(const_cast<void*>(address));
+  __builtin___clear_cache(begin, begin + count);
 }
 
-const void* const* IndirectJumpCell(const std::uint8_t* instruction) {
-  std::int32_t field;
-  std::memcpy(&field, instruction + 2, sizeof(field));
-#if defined(__x86_64__)
-  return reinterpret_cast<const void* const*>(instruction + 6 + field);
-#else
-  return reinterpret_cast<const void* const*>(
-      static_cast<std::uintptr_t>(static_cast<std::uint32_t>(field)));
-#endif
-}
-
-} // namespace platform
+} // namespace platform::code_pages

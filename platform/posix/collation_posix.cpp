@@ -1,6 +1,8 @@
 // The C library's collation of the LC_COLLATE locale over case-folded wide texts.
 #include "platform/collation.h"
 
+#include "text/TextConvert.h"
+
 #include <clocale>
 #include <cwchar>
 #include <cwctype>
@@ -16,12 +18,7 @@ std::wstring Fold(const std::u16string& text, locale_t locale) {
   std::wstring result;
   result.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
+    char32_t c = CodePointAt(text, i);
     result.push_back(static_cast<wchar_t>(towlower_l(static_cast<wint_t>(c), locale)));
   }
   return result;

@@ -1,16 +1,20 @@
 // Error codes are errno values; their texts come from strerror.
 #include "platform/error_text.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <cerrno>
 #include <cstring>
 
 namespace platform {
 
-std::uint32_t LastErrorCode() { return static_cast<std::uint32_t>(errno); }
+std::uint32_t LastErrorCode() {
+  return static_cast<std::uint32_t>(errno);
+}
 
-void SetLastErrorCode(std::uint32_t code) { errno = static_cast<int>(code); }
+void SetLastErrorCode(std::uint32_t code) {
+  errno = static_cast<int>(code);
+}
 
 std::u16string SystemErrorText(std::uint32_t code) {
   char buffer[256];

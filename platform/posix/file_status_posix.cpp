@@ -1,7 +1,7 @@
 // File questions answered by stat.
 #include "platform/file_status.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <sys/stat.h>
 

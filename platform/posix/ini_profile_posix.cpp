@@ -2,10 +2,9 @@
 // functions. The file is read afresh for each question, as those functions do.
 #include "platform/ini_profile.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace platform {
@@ -36,7 +35,12 @@ std::optional<std::u16string> ReadText(const std::u16string& fileName) {
   std::ifstream file(Utf16ToUtf8(fileName), std::ios::binary);
   if (!file)
     return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // read() turns a failed read (a folder of that name, an I/O error) into the bad state;
+  // the stream buffer's iterators would throw it at the caller instead.
+  std::string bytes;
+  char chunk[4096];
+  while (file.read(chunk, sizeof(chunk)) || file.gcount() > 0)
+    bytes.append(chunk, static_cast<size_t>(file.gcount()));
   if (file.bad())
     return std::nullopt;
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)

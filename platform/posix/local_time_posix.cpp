@@ -1,8 +1,12 @@
 // The local time and the current LC_TIME's date and time formats, through strftime.
 #include "platform/local_time.h"
 
+#include "text/ByteSearch.h"
+#include "text/TextConvert.h"
+
 #include <ctime>
 #include <cwchar>
+#include <iterator>
 #include <langinfo.h>
 #include <string>
 
@@ -12,10 +16,7 @@ namespace {
 /// Bytes of the current locale's codeset as UTF-16; bytes it cannot read become U+FFFD.
 std::u16string FromLocaleBytes(const std::string& bytes) {
   std::u16string result;
-  bool ascii = true;
-  for (char c : bytes)
-    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) // every locale's codeset keeps ASCII as it is
+  if (byte_search::AsciiPrefix(bytes) == bytes.size()) // every codeset keeps ASCII as it is
     return std::u16string(bytes.begin(), bytes.end());
   std::mbstate_t state{};
   const char* p = bytes.data();
@@ -29,14 +30,7 @@ std::u16string FromLocaleBytes(const std::string& bytes) {
       length = 1;
     } else {
       length = length == 0 ? 1 : length; // a zero byte
-      auto code = static_cast<char32_t>(c);
-      if (code >= 0x10000) {
-        code -= 0x10000;
-        result.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-        result.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-      } else {
-        result.push_back(static_cast<char16_t>(code));
-      }
+      PutUtf16(static_cast<char32_t>(c), std::back_inserter(result));
     }
     p += length;
     left -= length;

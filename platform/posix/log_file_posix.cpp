@@ -2,7 +2,8 @@
 // for, so a log that another writer holds counts as one that failed to open.
 #include "platform/log_file.h"
 
-#include "framework/TextConvert.h"
+#include "platform/posix/scoped_fd.h"
+#include "text/TextConvert.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -12,73 +13,50 @@
 namespace platform {
 
 struct SharedLogFile::Handle {
-  int fd = -1;
-  ~Handle() {
-    if (fd >= 0)
-      ::close(fd);
-  }
+  posix::ScopedFd fd;
 };
 
-namespace {
+void SharedLogFile::ReleaseHandle::operator()(Handle* handle) const {
+  delete handle;
+}
 
-std::unique_ptr<SharedLogFile::Handle> OpenLocked(const std::u16string& path, int flags) {
-  auto handle = std::make_unique<SharedLogFile::Handle>();
+SharedLogFile::HandlePtr SharedLogFile::OpenHandle(const std::u16string& path, bool createNew) {
+  HandlePtr handle(new Handle);
   // O_NONBLOCK: a FIFO of that name fails to open instead of stalling the writer;
   // regular files ignore it.
-  handle->fd = ::open(Utf16ToUtf8(path).c_str(),
-                      flags | O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-  if (handle->fd < 0)
-    return nullptr;
-  if (::flock(handle->fd, LOCK_EX | LOCK_NB) != 0)
+  handle->fd.reset(::open(Utf16ToUtf8(path).c_str(),
+                          (createNew ? O_CREAT | O_EXCL : 0) | O_WRONLY | O_APPEND | O_CLOEXEC |
+                              O_NOCTTY | O_NONBLOCK,
+                          0666));
+  if (!handle->fd.valid() || ::flock(handle->fd.get(), LOCK_EX | LOCK_NB) != 0)
     return nullptr;
   return handle;
 }
 
-} // namespace
-
-SharedLogFile::SharedLogFile(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
-
-SharedLogFile::~SharedLogFile() = default;
-
-std::unique_ptr<SharedLogFile> SharedLogFile::OpenForAppend(const std::u16string& path) {
-  auto handle = OpenLocked(path, 0);
-  return handle ? std::unique_ptr<SharedLogFile>(new SharedLogFile(std::move(handle))) : nullptr;
-}
-
-std::unique_ptr<SharedLogFile> SharedLogFile::CreateNew(const std::u16string& path) {
-  auto handle = OpenLocked(path, O_CREAT | O_EXCL);
-  return handle ? std::unique_ptr<SharedLogFile>(new SharedLogFile(std::move(handle))) : nullptr;
-}
-
-bool SharedLogFile::Write(std::string_view bytes) {
-  if (handle_->fd < 0)
+bool SharedLogFile::EndOf(Handle& handle, std::uint64_t& end) {
+  off_t position = ::lseek(handle.fd.get(), 0, SEEK_END);
+  if (position < 0)
     return false;
-  // The lock is held, so the end stays where it is until these bytes are all written.
-  off_t end = ::lseek(handle_->fd, 0, SEEK_END);
-  if (end < 0)
-    return false;
-  while (!bytes.empty()) {
-    ssize_t written = ::write(handle_->fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR)
-      continue;
-    if (written <= 0) {
-      // A full disk may take part of the bytes: cut them off again, so no torn line
-      // stays. Should that fail as well, nothing more can be done.
-      [[maybe_unused]] int cut = ::ftruncate(handle_->fd, end);
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(written));
-  }
+  end = static_cast<std::uint64_t>(position);
   return true;
 }
 
-bool SharedLogFile::Close() {
-  if (handle_->fd < 0)
-    return false;
-  int fd = handle_->fd;
-  handle_->fd = -1;
+std::size_t SharedLogFile::WriteSome(Handle& handle, std::string_view bytes) {
+  for (;;) {
+    ssize_t written = ::write(handle.fd.get(), bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR)
+      continue;
+    return written > 0 ? static_cast<std::size_t>(written) : 0;
+  }
+}
+
+void SharedLogFile::CutAt(Handle& handle, std::uint64_t end) {
+  [[maybe_unused]] int cut = ::ftruncate(handle.fd.get(), static_cast<off_t>(end));
+}
+
+bool SharedLogFile::CloseFile(HandlePtr handle) {
   // Closing releases the lock; Linux closes the descriptor even when it reports EINTR.
-  return ::close(fd) == 0;
+  return ::close(handle->fd.release()) == 0;
 }
 
 } // namespace platform

@@ -1,7 +1,7 @@
 // Without a desktop to show boxes on, a box is its title and text on standard error.
 #include "platform/message_box.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <cstdio>
 
@@ -12,8 +12,7 @@ void ShowMessageBoxAnsi(const std::string& title, const std::string& text, std::
   std::fflush(stderr);
 }
 
-void ShowMessageBox(const std::u16string& title, const std::u16string& text,
-                    std::uint32_t flags) {
+void ShowMessageBox(const std::u16string& title, const std::u16string& text, std::uint32_t flags) {
   ShowMessageBoxAnsi(Utf16ToUtf8(title), Utf16ToUtf8(text), flags);
 }
 

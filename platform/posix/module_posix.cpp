@@ -1,7 +1,7 @@
 // Executable path from /proc and modules of code addresses from the dynamic linker.
 #include "platform/module.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <dlfcn.h>
 #include <limits.h>
@@ -9,7 +9,7 @@
 
 namespace platform {
 
-std::u16string ExecutablePath() {
+std::u16string OwnModuleFileName() {
   char buffer[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
   if (length <= 0)
@@ -27,7 +27,7 @@ ModuleOfCode FindModuleOfAddress(const void* address) {
   // The main program's entry carries the name it was started by, perhaps relative.
   std::string name = info.dli_fname;
   if (name.empty() || name[0] != '/')
-    result.path = ExecutablePath();
+    result.path = OwnModuleFileName();
   else
     result.path = Utf8ToUtf16(name);
   return result;

@@ -1,7 +1,7 @@
 // The named auto-reset event as a POSIX named semaphore "/NAME" that never counts past one.
 #include "platform/named_event.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <algorithm>
 #include <cerrno>

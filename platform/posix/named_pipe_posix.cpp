@@ -3,6 +3,7 @@
 #include "platform/named_pipe.h"
 
 #include "platform/posix/pipe_path_posix.h"
+#include "platform/posix/scoped_fd.h"
 
 #include <algorithm>
 #include <cerrno>

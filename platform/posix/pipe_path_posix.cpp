@@ -1,7 +1,7 @@
-// Pipe names to socket addresses, and the descriptor wrapper.
+// Pipe names to socket addresses.
 #include "platform/posix/pipe_path_posix.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -9,15 +9,6 @@
 #include <ctime>
 
 namespace platform::posix {
-
-void ScopedFd::reset(int fd) {
-  if (fd_ >= 0) {
-    int saved = errno;
-    ::close(fd_);
-    errno = saved;
-  }
-  fd_ = fd;
-}
 
 std::string PipeDirectory() {
   const char* dir = std::getenv("NAMED_PIPE_DIR");

@@ -2,14 +2,16 @@
 // directory, its clients and their credentials.
 #include "platform/pipe_server.h"
 
-#include "framework/TextConvert.h"
 #include "platform/error_text.h"
 #include "platform/posix/pipe_path_posix.h"
+#include "platform/posix/scoped_fd.h"
+#include "text/TextConvert.h"
 
 #include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 

@@ -1,30 +1,29 @@
 // SIGINT and SIGTERM recorded as a stop request.
 #include "platform/stop_request.h"
 
+#include "platform/posix/signal_handler_posix.h"
+
 #include <csignal>
 
 namespace platform {
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+posix::SignalFlag stopRequested{false};
 
-void RecordStop(int) {
-  stopRequested = 1;
+extern "C" void RecordStop(int) {
+  stopRequested.store(true);
 }
 
 } // namespace
 
 void InstallStopRequestHandler() {
-  struct sigaction action {};
-  action.sa_handler = RecordStop;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  posix::InstallSignalHandler(SIGINT, RecordStop);
+  posix::InstallSignalHandler(SIGTERM, RecordStop);
 }
 
 bool StopRequested() {
-  return stopRequested != 0;
+  return stopRequested.load();
 }
 
 } // namespace platform

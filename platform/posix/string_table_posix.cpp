@@ -16,7 +16,7 @@ struct StringTableEntry {
 
 constexpr StringTableEntry kStringTable[] = {
 #define SA_STRING(name, id, text) {id, u"" text},
-#include "framework/StringTable.def"
+#include "text/StringTable.def"
 #undef SA_STRING
 };
 
@@ -24,9 +24,13 @@ int MainModuleMarker;
 
 } // namespace
 
-ResourceModule MainResourceModule() { return &MainModuleMarker; }
+ResourceModule MainResourceModule() {
+  return &MainModuleMarker;
+}
 
-std::vector<ResourceModule> ResourceModules() { return {MainResourceModule()}; }
+std::vector<ResourceModule> ResourceModules() {
+  return {MainResourceModule()};
+}
 
 int LoadStringW(ResourceModule module, unsigned id, char16_t* buffer, int bufferMax) {
   if (module != MainResourceModule() || buffer == nullptr)

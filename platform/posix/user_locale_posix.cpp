@@ -1,7 +1,7 @@
 // The user's locale from the locale environment, and its Windows identifier.
 #include "platform/user_locale.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <cstdlib>
 #include <string>

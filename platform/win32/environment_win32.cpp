@@ -1,8 +1,8 @@
 // Environment variables, kept in step for the Win32 API and the C runtime's getenv.
 #include "platform/environment.h"
 
-#include "framework/TextConvert.h"
 #include "platform/win32/win_support.h"
+#include "text/TextConvert.h"
 
 #include <cstdlib>
 

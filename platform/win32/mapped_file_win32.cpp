@@ -17,38 +17,29 @@ struct MappedFile::Handles {
   }
 };
 
-MappedFile::MappedFile() = default;
-MappedFile::~MappedFile() = default;
+void MappedFile::ReleaseHandles::operator()(Handles* handles) const {
+  delete handles;
+}
 
-MapStep MappedFile::Open(const std::u16string& path) {
-  handles_.reset();
-  data_ = nullptr;
-  size_ = 0;
-  auto handles = std::make_unique<Handles>();
+MapStep MappedFile::MapWholeFile(const std::u16string& path, View& view) {
+  HandlesPtr handles(new Handles);
   handles->file.reset(CreateFileW(win32::Wide(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!handles->file.valid()) {
-    errorCode_ = GetLastError();
+  if (!handles->file.valid())
     return MapStep::kOpen;
-  }
   LARGE_INTEGER fileSize{};
   if (!GetFileSizeEx(handles->file.get(), &fileSize))
     fileSize.QuadPart = 0;
   handles->mapping.reset(
       CreateFileMappingW(handles->file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-  if (!handles->mapping.valid()) {
-    errorCode_ = GetLastError();
+  if (!handles->mapping.valid())
     return MapStep::kMapping;
-  }
   handles->view = MapViewOfFile(handles->mapping.get(), FILE_MAP_READ, 0, 0, 0);
-  if (!handles->view) {
-    errorCode_ = GetLastError();
+  if (!handles->view)
     return MapStep::kView;
-  }
-  data_ = static_cast<const unsigned char*>(handles->view);
-  size_ = static_cast<std::uint64_t>(fileSize.QuadPart);
-  errorCode_ = 0;
-  handles_ = std::move(handles);
+  view.data = static_cast<const unsigned char*>(handles->view);
+  view.size = static_cast<std::uint64_t>(fileSize.QuadPart);
+  view.handles = std::move(handles);
   return MapStep::kNone;
 }
 

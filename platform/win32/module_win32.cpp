@@ -21,7 +21,7 @@ std::u16string ModuleFileName(HMODULE module) {
 
 } // namespace
 
-std::u16string ExecutablePath() { return ModuleFileName(nullptr); }
+std::u16string OwnModuleFileName() { return ModuleFileName(nullptr); }
 
 ModuleOfCode FindModuleOfAddress(const void* address) {
   ModuleOfCode result;

@@ -4,6 +4,8 @@
 
 #include "platform/win32/win_support.h"
 
+#include <optional>
+
 namespace platform {
 
 namespace {
@@ -153,47 +155,34 @@ public:
   }
 
   std::unique_ptr<PipeConnection> Accept(std::uint32_t timeoutMs) override {
-    if (!listening_)
-      return nullptr;
-    std::vector<HANDLE> events;
-    for (size_t i = 0; i < kInstances; ++i) {
-      if (!slots_[i].pipe.valid())
-        StartInstance(i, false);
-      if (slots_[i].pipe.valid())
-        events.push_back(slots_[i].event.get());
-    }
-    if (events.empty())
-      return nullptr;
-    // The scan starts after the slot served last, so that no waiting client is passed
-    // over for ever by the ones before it.
-    size_t ready = kInstances;
-    for (size_t n = 0; n < kInstances && ready == kInstances; ++n) {
-      size_t i = (next_ + n) % kInstances;
-      if (slots_[i].pipe.valid() && WaitForSingleObject(slots_[i].event.get(), 0) == WAIT_OBJECT_0)
-        ready = i;
-    }
-    if (ready == kInstances) {
-      DWORD result = WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE,
-                                            timeoutMs);
-      if (result >= WAIT_OBJECT_0 + events.size())
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (listening_) {
+      ULONGLONG now = GetTickCount64();
+      DWORD left = timeoutMs == INFINITE ? INFINITE
+                                         : static_cast<DWORD>(now < deadline ? deadline - now : 0);
+      std::optional<size_t> ready = WaitForClient(left);
+      if (!ready)
         return nullptr;
-      for (size_t i = 0; i < kInstances; ++i)
-        if (slots_[i].event.get() == events[result - WAIT_OBJECT_0])
-          ready = i;
-    }
-    ListeningInstance& slot = slots_[ready];
-    next_ = (ready + 1) % kInstances;
-    if (!slot.connected) {
-      DWORD ignored = 0;
-      if (!GetOverlappedResult(slot.pipe.get(), &slot.overlapped, &ignored, FALSE)) {
-        slot.pipe.reset(); // a client that came and went; the next call makes a new one
-        return nullptr;
+      ListeningInstance& slot = slots_[*ready];
+      next_ = (*ready + 1) % kInstances;
+      if (!slot.connected) {
+        DWORD ignored = 0;
+        if (!GetOverlappedResult(slot.pipe.get(), &slot.overlapped, &ignored, FALSE)) {
+          // No client came: a client that came and went, or the wait was aborted because
+          // the thread that started it has ended. The slot listens afresh and the wait
+          // goes on, so that a client already waiting is not turned away by a null.
+          slot.pipe.reset();
+          if (timeoutMs != INFINITE && GetTickCount64() >= deadline)
+            return nullptr;
+          continue;
+        }
       }
+      auto connection = std::make_unique<Win32PipeConnection>(std::move(slot.pipe));
+      // Another client finds a free instance while this one is served.
+      StartInstance(*ready, false);
+      return connection;
     }
-    auto connection = std::make_unique<Win32PipeConnection>(std::move(slot.pipe));
-    // Another client finds a free instance while this one is served.
-    StartInstance(ready, false);
-    return connection;
+    return nullptr;
   }
 
   void StopListening() override {
@@ -211,6 +200,35 @@ public:
   }
 
 private:
+  /// The slot of an instance whose wait for a client has ended, after making instances
+  /// for the empty slots; none when nothing ended within the time-out.
+  std::optional<size_t> WaitForClient(DWORD timeoutMs) {
+    std::vector<HANDLE> events;
+    for (size_t i = 0; i < kInstances; ++i) {
+      if (!slots_[i].pipe.valid())
+        StartInstance(i, false);
+      if (slots_[i].pipe.valid())
+        events.push_back(slots_[i].event.get());
+    }
+    if (events.empty())
+      return std::nullopt;
+    // The scan starts after the slot served last, so that no waiting client is passed
+    // over for ever by the ones before it.
+    for (size_t n = 0; n < kInstances; ++n) {
+      size_t i = (next_ + n) % kInstances;
+      if (slots_[i].pipe.valid() && WaitForSingleObject(slots_[i].event.get(), 0) == WAIT_OBJECT_0)
+        return i;
+    }
+    DWORD result =
+        WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE, timeoutMs);
+    if (result >= WAIT_OBJECT_0 + events.size())
+      return std::nullopt;
+    for (size_t i = 0; i < kInstances; ++i)
+      if (slots_[i].event.get() == events[result - WAIT_OBJECT_0])
+        return i;
+    return std::nullopt;
+  }
+
   // Clients that found a free instance connect before the service reads their request;
   // with one instance, two agents that saw it free race for it and the loser's exchange
   // fails. One instance per session the machine may have, up to what one wait can watch.

@@ -9,6 +9,8 @@
 #endif
 #include <windows.h>
 
+#include "platform/unique_handle.h"
+
 #include <string>
 
 namespace platform::win32 {
@@ -25,35 +27,18 @@ inline std::u16string FromWide(const wchar_t* text) {
   return text ? FromWide(text, wcslen(text)) : std::u16string();
 }
 
-/// Owns a kernel handle; closes it when the scope ends.
-class ScopedHandle {
-public:
-  ScopedHandle() = default;
-  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
-  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
-    reset(other.release());
-    return *this;
+struct HandleTraits {
+  using Type = HANDLE;
+  static HANDLE Invalid() { return nullptr; }
+  static bool IsValid(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE handle) {
+    DWORD saved = GetLastError();
+    CloseHandle(handle);
+    SetLastError(saved);
   }
-  ~ScopedHandle() { reset(); }
-
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE release() {
-    HANDLE h = handle_;
-    handle_ = nullptr;
-    return h;
-  }
-  void reset(HANDLE handle = nullptr) {
-    if (valid())
-      CloseHandle(handle_);
-    handle_ = handle;
-  }
-
-private:
-  HANDLE handle_ = nullptr;
 };
+
+/// Owns a kernel handle; closes it when the scope ends, keeping the last error code intact.
+using ScopedHandle = UniqueHandle<HandleTraits>;
 
 } // namespace platform::win32

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "tests/support/child_process.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace agent_test {
@@ -93,18 +93,22 @@ protected:
   std::string Requests() const { return ReadFileBytes(dir / "requests.bin"); }
   size_t RequestCount() const { return Requests().size() / kRecordSize; }
 
-  // Waits until the service has received more than `count` reports.
+  /// Waits until the service has received more than `count` reports.
   bool WaitForRequests(size_t count, int timeoutMs) const {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (RequestCount() > count)
-        return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+    return WaitUntil([&] { return RequestCount() > count; }, timeoutMs);
   }
 
   std::string Log() const { return ReadFileBytes(dir / "Debugg.log"); }
+
+  /// Waits until the log holds `text` as an entry more than `count` times.
+  bool WaitForTrace(const std::string& text, size_t count, int timeoutMs) const {
+    return WaitUntil(
+        [&] {
+          std::vector<std::string> texts = TraceTexts(Log());
+          return static_cast<size_t>(std::count(texts.begin(), texts.end(), text)) > count;
+        },
+        timeoutMs, 10);
+  }
 
   ScopedTempDir dir;
   std::string pipeDir, pipeName;

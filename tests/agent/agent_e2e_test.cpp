@@ -15,8 +15,9 @@ TEST_F(AgentTest, NormalRunReportsTwiceASecondTracesEveryStepAndQuitsWithExitCod
   ASSERT_TRUE(WaitForRequests(0, kLongWait)) << agent->Stderr();
   auto first = std::chrono::steady_clock::now();
   size_t atFirst = RequestCount();
-  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
-  size_t inThreeSeconds = RequestCount() - atFirst;
+  // Six more reports: about three seconds at two a second.
+  ASSERT_TRUE(WaitForRequests(atFirst + 5, kLongWait)) << agent->Stderr();
+  size_t reports = RequestCount() - atFirst;
   auto elapsed = std::chrono::steady_clock::now() - first;
   agent->RequestQuit(QuitRoute::kThread);
   ASSERT_TRUE(agent->WaitForExit(kLongWait));
@@ -25,8 +26,8 @@ TEST_F(AgentTest, NormalRunReportsTwiceASecondTracesEveryStepAndQuitsWithExitCod
 
   // About two reports a second: each cycle sleeps 500 ms and does a little work.
   double seconds = std::chrono::duration<double>(elapsed).count();
-  EXPECT_GE(inThreeSeconds, static_cast<size_t>(seconds * 2 * 0.7));
-  EXPECT_LE(inThreeSeconds, static_cast<size_t>(seconds * 2) + 1);
+  EXPECT_GE(reports, static_cast<size_t>(seconds * 2 * 0.7));
+  EXPECT_LE(reports, static_cast<size_t>(seconds * 2) + 1);
 
   std::string requests = Requests();
   ASSERT_EQ(requests.size() % kRecordSize, 0u);
@@ -125,7 +126,9 @@ TEST_F(AgentTest, ServiceDroppingTheTransactionGetsTheApplicationErrorBoxAndExit
 TEST_F(AgentTest, ServiceAbsentEveryCycleTracesTheTwoTextsAndSendsNothing) {
   WriteIni("[settings]\r\nDebuggLog=1\r\n");
   auto agent = StartAgent();
-  std::this_thread::sleep_for(std::chrono::milliseconds(1800));
+  ASSERT_TRUE(WaitForTrace("SchedulerAgent: TCommonIdleClient.SendIdleTime - No Common Idle Server",
+                           1, kLongWait))
+      << agent->Stderr();
   agent->RequestQuit(QuitRoute::kThread);
   ASSERT_TRUE(agent->WaitForExit(kLongWait));
   EXPECT_EQ(agent->ExitCode(), 0u);
@@ -149,12 +152,15 @@ TEST_F(AgentTest, LoggingSwitch) {
       {"1", true},  {"-1", true},    {"0x10", true}, {"$1F", true},
       {"0", false}, {"true", false}, {"yes", false}, {"", false},
   };
+  StartService("echo");
   for (const auto& [value, on] : cases) {
     SCOPED_TRACE(value);
     std::filesystem::remove(dir / "Debugg.log");
     WriteIni(std::string("[Settings]\r\ndebugglog = ") + value + "\r\n");
+    size_t before = RequestCount();
     auto agent = StartAgent();
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    // The log, when on, is opened at start-up, before the first report.
+    ASSERT_TRUE(WaitForRequests(before, kLongWait)) << agent->Stderr();
     agent->RequestQuit(QuitRoute::kThread);
     ASSERT_TRUE(agent->WaitForExit(kLongWait));
     EXPECT_EQ(agent->ExitCode(), 0u);
@@ -166,7 +172,8 @@ TEST_F(AgentTest, SecondRunAppendsAfterTwoEmptyLines) {
   WriteIni("[settings]\r\nDebuggLog=1\r\n");
   for (int run = 0; run < 2; ++run) {
     auto agent = StartAgent();
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    ASSERT_TRUE(WaitForTrace("SchedulerAgent: Loop", static_cast<size_t>(run), kLongWait))
+        << agent->Stderr();
     agent->RequestQuit(QuitRoute::kThread);
     ASSERT_TRUE(agent->WaitForExit(kLongWait));
   }
@@ -183,7 +190,9 @@ TEST_F(AgentTest, FourAgentsShareOneLogWithWholeLinesOnly) {
   std::vector<std::unique_ptr<ChildProcess>> agents;
   for (int i = 0; i < 4; ++i)
     agents.push_back(StartAgent());
-  std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+  // A dozen reports, three lines of log each: time enough for the entries to collide. (An
+  // entry that meets another agent's lock is dropped, so no one entry is waited for.)
+  ASSERT_TRUE(WaitForRequests(4 * 3 - 1, kLongWait));
   for (auto& agent : agents)
     agent->RequestQuit(QuitRoute::kThread);
   for (auto& agent : agents) {

@@ -1,6 +1,5 @@
 // The agent in a fresh folder of its own, with helpers for runs that meet a fault: a run
-// that must go on and quit normally, a run that must end in the pipe failure box, and the
-// check that a log holds only whole entries.
+// that must end in the pipe failure box, and the check that a log holds only whole entries.
 #pragma once
 
 #include "tests/agent/AgentFixture.h"
@@ -15,29 +14,6 @@ inline const char kLogOn[] = "[settings]\r\nDebuggLog=1\r\n";
 
 class FaultTest : public AgentTest {
 protected:
-  /// Runs the agent for about `ms` milliseconds and asks it to quit: it must end with
-  /// exit code 0 and say nothing on the way.
-  void RunAndQuit(int ms) {
-    auto agent = StartAgent();
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    agent->RequestQuit(QuitRoute::kThread);
-    ASSERT_TRUE(agent->WaitForExit(kLongWait)) << "the agent hung";
-    EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
-    EXPECT_EQ(agent->Stderr(), "");
-  }
-
-  /// Waits until the log holds `text` more than `count` times.
-  bool WaitForTrace(const std::string& text, size_t count, int timeoutMs) const {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < deadline) {
-      std::vector<std::string> texts = TraceTexts(Log());
-      if (static_cast<size_t>(std::count(texts.begin(), texts.end(), text)) > count)
-        return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
-
   /// The box of a pipe failure that nothing caught, then exit code 1. `classes` is the
   /// alternation of exception class names the fault may raise.
   void ExpectPipeFailureEnd(ChildProcess& agent, const std::string& classes) {

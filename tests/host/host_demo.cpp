@@ -2,9 +2,9 @@
 // and end work on standard output, and a loop of message handling and pauses. The
 // variable HOST_DEMO_FAIL makes it fail: "start:Beta" in that unit's start, "loop" in
 // the second cycle.
-#include "agent/Application.h"
-#include "agent/Host.h"
+#include "framework/Application.h"
 #include "framework/Exception.h"
+#include "framework/Host.h"
 #include "platform/process.h"
 
 #include <cstdio>

@@ -326,16 +326,17 @@ TEST(LoadTest, QuitOrEndOfSessionAtAnyMomentEndsPromptlyWithExitCode0) {
     SCOPED_TRACE("run " + std::to_string(run) + ", " + kEndingNames[ending] + " at " +
                  std::to_string(momentMs) + " ms");
     std::filesystem::remove(logPath);
-    auto begun = std::chrono::steady_clock::now();
     ChildProcess agent(folder + "/" + AgentName(), {}, Environment(pipeDir), root.path());
     std::this_thread::sleep_for(std::chrono::milliseconds(momentMs));
     // Until its first entry the agent may not yet take messages: a quit sent then would
     // meet no window (Windows) or the default signal action (Linux).
-    while (ReadFileBytes(logPath).find(" : Debugg logging started.") == std::string::npos) {
-      ASSERT_FALSE(agent.WaitForExit(0)) << agent.Stderr();
-      ASSERT_LT(Seconds(std::chrono::steady_clock::now() - begun), 30.0);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+          return agent.WaitForExit(0) ||
+                 ReadFileBytes(logPath).find(" : Debugg logging started.") != std::string::npos;
+        },
+        30000, 1));
+    ASSERT_FALSE(agent.WaitForExit(0)) << agent.Stderr();
     if (ReadFileBytes(logPath).find(" : SchedulerAgent: Loop\r\n") == std::string::npos)
       ++inStartUp;
     auto sent = std::chrono::steady_clock::now();

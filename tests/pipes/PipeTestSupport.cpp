@@ -1,13 +1,11 @@
 // The pipe tests' own folders, names and in-process service.
 #include "tests/pipes/PipeTestSupport.h"
 
-#include "framework/TextConvert.h"
 #include "platform/environment.h"
+#include "text/TextConvert.h"
 
 #include <chrono>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <memory>
 #include <random>
 
@@ -25,17 +23,8 @@ std::string UniqueToken() {
 
 } // namespace
 
-ScopedPipePlace::ScopedPipePlace() {
-  std::string token = UniqueToken();
-  folder_ = std::filesystem::temp_directory_path() / ("sa-pipes-" + token);
-  std::filesystem::create_directories(folder_);
-  platform::SetEnvVar("NAMED_PIPE_DIR", folder_.string());
-  name_ = Utf8ToUtf16("SATest-" + token);
-}
-
-ScopedPipePlace::~ScopedPipePlace() {
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
+ScopedPipePlace::ScopedPipePlace() : name_(Utf8ToUtf16("SATest-" + UniqueToken())) {
+  platform::SetEnvVar("NAMED_PIPE_DIR", dir_.path());
 }
 
 ServiceThread::ServiceThread(Options options) {
@@ -59,11 +48,6 @@ ServiceThread::ServiceThread(Options options) {
 ServiceThread::~ServiceThread() {
   stop_ = true;
   thread_.join();
-}
-
-std::string ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 } // namespace testservice

@@ -1,8 +1,10 @@
-// What pipe tests share: a pipe name and pipe folder of the test's own, and the test
-// service running on a thread of the test process.
+// What pipe tests share: a pipe name and pipe folder of the test's own, the test service
+// running on a thread of the test process, and whole-file reads of what it recorded.
 #pragma once
 
 #include "tests/pipes/TestService.h"
+#include "tests/support/files.h"
+#include "tests/support/scoped_temp_dir.h"
 
 #include <atomic>
 #include <filesystem>
@@ -16,15 +18,14 @@ namespace testservice {
 class ScopedPipePlace {
 public:
   ScopedPipePlace();
-  ~ScopedPipePlace();
   ScopedPipePlace(const ScopedPipePlace&) = delete;
   ScopedPipePlace& operator=(const ScopedPipePlace&) = delete;
 
   const std::u16string& Name() const { return name_; }
-  const std::filesystem::path& Folder() const { return folder_; }
+  const std::filesystem::path& Folder() const { return dir_.folder(); }
 
 private:
-  std::filesystem::path folder_;
+  testing_support::ScopedTempDir dir_;
   std::u16string name_;
 };
 
@@ -45,8 +46,5 @@ private:
   std::atomic<bool> listening_{false};
   std::thread thread_;
 };
-
-/// The bytes of a file; empty when it does not exist.
-std::string ReadFileBytes(const std::filesystem::path& path);
 
 } // namespace testservice

@@ -2,10 +2,10 @@
 #include "tests/pipes/TestService.h"
 
 #include "framework/SysUtils.h"
-#include "framework/TextConvert.h"
 #include "platform/error_text.h"
 #include "platform/pipe_server.h"
 #include "platform/process.h"
+#include "text/TextConvert.h"
 
 #include <cstdio>
 #include <cstring>

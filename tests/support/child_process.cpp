@@ -1,13 +1,18 @@
-// What the child-process helpers do alike on every system: files and waiting for output.
+// What the child-process helpers do alike on every system: their output and waiting for it.
 #include "tests/support/child_process.h"
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
+#include "tests/support/wait_until.h"
 
 namespace testing_support {
+
+void ChildProcess::NameOutputFiles(const std::string& outputDir) {
+  static std::atomic<unsigned> serial{0};
+  const std::string stem = outputDir +
+                           static_cast<char>(std::filesystem::path::preferred_separator) + "child" +
+                           std::to_string(++serial);
+  fOutPath = stem + ".out";
+  fErrPath = stem + ".err";
+}
 
 std::string ChildProcess::Stdout() const {
   return ReadFileBytes(fOutPath);
@@ -17,31 +22,15 @@ std::string ChildProcess::Stderr() const {
 }
 
 bool ChildProcess::WaitForOutput(const std::string& text, int timeoutMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (Stdout().find(text) != std::string::npos)
-      return true;
-    if (WaitForExit(0))
-      return Stdout().find(text) != std::string::npos;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-bool PathExists(const std::string& path) {
-  return std::filesystem::exists(path);
+  bool exited = false;
+  // An exited child writes no more: its output is final.
+  WaitUntil(
+      [&] {
+        exited = WaitForExit(0);
+        return exited || Stdout().find(text) != std::string::npos;
+      },
+      timeoutMs, 10);
+  return Stdout().find(text) != std::string::npos;
 }
 
 } // namespace testing_support

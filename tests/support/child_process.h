@@ -2,6 +2,9 @@
 // the platform's ways of asking it to quit or ending its session, its boxes read.
 #pragma once
 
+#include "tests/support/files.h"
+#include "tests/support/scoped_temp_dir.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,21 +12,6 @@
 #include <vector>
 
 namespace testing_support {
-
-/// A fresh temporary folder, removed with everything in it when the scope ends.
-class ScopedTempDir {
-public:
-  ScopedTempDir();
-  ~ScopedTempDir();
-  ScopedTempDir(const ScopedTempDir&) = delete;
-  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
-  const std::string& path() const { return fPath; }
-  /// path() joined with a name by the platform's separator.
-  std::string operator/(const std::string& name) const;
-
-private:
-  std::string fPath;
-};
 
 /// How a quit request reaches the child.
 enum class QuitRoute {
@@ -80,6 +68,10 @@ public:
   std::uint32_t Id() const { return fId; }
 
 private:
+  /// Names this child's output files in the folder, apart from every other child's,
+  /// whichever thread starts it.
+  void NameOutputFiles(const std::string& outputDir);
+
   struct Native;
   Native* fNative;
   std::string fOutPath, fErrPath;
@@ -89,11 +81,6 @@ private:
 
 /// Copies a file, keeping it executable.
 void CopyExecutable(const std::string& from, const std::string& to);
-
-/// The whole file's bytes; empty when it cannot be read.
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
-bool PathExists(const std::string& path);
 
 /// The folder of the running test executable.
 std::string TestExecutableDir();

@@ -1,15 +1,15 @@
 // Child processes through posix_spawn; signals stand in for the desktop's messages.
 #include "tests/support/child_process.h"
 
+#include "tests/support/wait_until.h"
+
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -22,26 +22,6 @@ namespace testing_support {
 
 namespace fs = std::filesystem;
 
-ScopedTempDir::ScopedTempDir() {
-  std::string pattern = (fs::temp_directory_path() / "sa-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data()))
-    throw std::runtime_error("mkdtemp failed");
-  fPath = pattern;
-}
-
-ScopedTempDir::~ScopedTempDir() {
-  std::error_code ignored;
-  // Tests may leave read-only folders behind; make them removable first.
-  for (auto it = fs::recursive_directory_iterator(fPath, ignored);
-       it != fs::recursive_directory_iterator(); it.increment(ignored))
-    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-  fs::remove_all(fPath, ignored);
-}
-
-std::string ScopedTempDir::operator/(const std::string& name) const {
-  return fPath + "/" + name;
-}
-
 struct ChildProcess::Native {
   pid_t pid = -1;
   bool exited = false;
@@ -51,10 +31,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
                            const std::vector<std::pair<std::string, std::string>>& environment,
                            const std::string& outputDir)
     : fNative(new Native) {
-  static int serial = 0;
-  ++serial;
-  fOutPath = outputDir + "/child" + std::to_string(serial) + ".out";
-  fErrPath = outputDir + "/child" + std::to_string(serial) + ".err";
+  NameOutputFiles(outputDir);
 
   std::vector<std::string> envStrings;
   for (char** e = environ; *e; ++e) {
@@ -120,20 +97,17 @@ ChildProcess::~ChildProcess() {
 bool ChildProcess::WaitForExit(int timeoutMs) {
   if (fNative->exited)
     return true;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    int status = 0;
-    pid_t r = waitpid(fNative->pid, &status, WNOHANG);
-    if (r == fNative->pid) {
-      fNative->exited = true;
-      fExitCode = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
-                                    : 128u + static_cast<std::uint32_t>(WTERMSIG(status));
-      return true;
-    }
-    if (std::chrono::steady_clock::now() > deadline)
-      return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  return WaitUntil(
+      [&] {
+        int status = 0;
+        if (waitpid(fNative->pid, &status, WNOHANG) != fNative->pid)
+          return false;
+        fNative->exited = true;
+        fExitCode = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
+                                      : 128u + static_cast<std::uint32_t>(WTERMSIG(status));
+        return true;
+      },
+      timeoutMs);
 }
 
 void ChildProcess::RequestQuit(QuitRoute route) {

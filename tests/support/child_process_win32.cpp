@@ -2,15 +2,14 @@
 // them, and boxes read and closed as a user would.
 #include "tests/support/child_process.h"
 
-#include "framework/TextConvert.h"
 #include "platform/win32/win_support.h"
+#include "tests/support/wait_until.h"
+#include "text/TextConvert.h"
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace testing_support {
 
@@ -74,28 +73,6 @@ HWND FindProcessWindow(DWORD pid, const wchar_t* className, const wchar_t* title
 
 } // namespace
 
-ScopedTempDir::ScopedTempDir() {
-  static int serial = 0;
-  fs::path base = fs::temp_directory_path();
-  for (;;) {
-    fs::path candidate = base / ("sa-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                 std::to_string(++serial) + "-" + std::to_string(GetTickCount()));
-    if (fs::create_directory(candidate)) {
-      fPath = candidate.string();
-      return;
-    }
-  }
-}
-
-ScopedTempDir::~ScopedTempDir() {
-  std::error_code ignored;
-  fs::remove_all(fPath, ignored);
-}
-
-std::string ScopedTempDir::operator/(const std::string& name) const {
-  return fPath + "\\" + name;
-}
-
 struct ChildProcess::Native {
   PROCESS_INFORMATION info{};
   bool exited = false;
@@ -105,10 +82,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
                            const std::vector<std::pair<std::string, std::string>>& environment,
                            const std::string& outputDir)
     : fNative(new Native) {
-  static int serial = 0;
-  ++serial;
-  fOutPath = outputDir + "\\child" + std::to_string(serial) + ".out";
-  fErrPath = outputDir + "\\child" + std::to_string(serial) + ".err";
+  NameOutputFiles(outputDir);
 
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   auto open = [&](const std::string& path) {
@@ -201,22 +175,23 @@ void ChildProcess::Kill() {
 
 std::optional<std::string> ChildProcess::TakeBox(const std::string& title, int timeoutMs) {
   std::wstring wideTitle = ToWide(title);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (HWND box = FindProcessWindow(fId, L"#32770", wideTitle.c_str())) {
-      // The box is found while it is still being made: wait for its text.
-      std::wstring text;
-      EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-      if (!text.empty()) {
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        return ToUtf8(text.c_str());
-      }
-    }
-    if (WaitForExit(0))
-      return std::nullopt;
-    Sleep(20);
-  }
-  return std::nullopt;
+  std::optional<std::string> taken;
+  WaitUntil(
+      [&] {
+        if (HWND box = FindProcessWindow(fId, L"#32770", wideTitle.c_str())) {
+          // The box is found while it is still being made: wait for its text.
+          std::wstring text;
+          EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+          if (!text.empty()) {
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            taken = ToUtf8(text.c_str());
+            return true;
+          }
+        }
+        return WaitForExit(0);
+      },
+      timeoutMs, 20);
+  return taken;
 }
 
 std::optional<std::intptr_t> ChildProcess::SendToHiddenWindow(unsigned message,

@@ -3,6 +3,7 @@
 #include "common/GNUgettext/THook.h"
 
 #include "framework/Exception.h"
+#include "platform/compiler.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,10 @@
 namespace {
 
 // Distinct bodies, so that no linker folds them into one.
-[[gnu::noinline]] int AnswerOne(int x) {
+SA_NOINLINE int AnswerOne(int x) {
   return x + 1;
 }
-[[gnu::noinline]] int AnswerTwo(int x) {
+SA_NOINLINE int AnswerTwo(int x) {
   return x * 2 + 5;
 }
 

@@ -4,10 +4,11 @@
 
 #include "common/GNUgettext/FileLocator.h"
 #include "framework/Resources.h"
-#include "framework/StringTableIds.h"
+#include "framework/StringList.h"
 #include "platform/environment.h"
 #include "platform/module.h"
 #include "tests/translation/box_watcher.h"
+#include "text/StringTableIds.h"
 
 #include <gtest/gtest.h>
 
@@ -59,19 +60,14 @@ protected:
 
 TEST_F(Translation, StartUpMakesTheObjectsAndPutsTheRedirectionsInForce) {
   Start("de_DE.UTF-8");
-  EXPECT_EQ(ExecutablePath, platform::ExecutablePath());
+  EXPECT_EQ(ExecutablePath, platform::OwnModuleFileName());
   ASSERT_NE(CatalogueLocator, nullptr);
   EXPECT_EQ(CatalogueLocator->EmbeddedFiles().Count(), 0);
   ASSERT_NE(BuiltInTextDomains, nullptr);
   ASSERT_EQ(BuiltInTextDomains->Count(), 1);
   EXPECT_EQ(BuiltInTextDomains->Strings(0), u"default");
-  ASSERT_NE(ComponentTextDomains, nullptr);
-  EXPECT_EQ(ComponentTextDomains->Strings(0), u"default");
   EXPECT_NE(BuiltInTextDomainsLock, nullptr);
-  EXPECT_NE(ComponentTextDomainsLock, nullptr);
   EXPECT_NE(DefaultTranslator, nullptr);
-  EXPECT_EQ(HookedObjectRegistry->Count(), 0);
-  EXPECT_TRUE(RetranslatorRegistry->empty());
 
   auto entries = LoaderEntries();
   EXPECT_EQ(entries[0], ResourceRecordHook->PatchBytes());
@@ -119,6 +115,20 @@ TEST_F(Translation, FormattingFillsTheTranslatedFormat) {
             u"Systemfehler. Code: 5.\r\nZugriff verweigert");
 }
 
+TEST_F(Translation, FailuresOfTheRuntimeCarryTheTranslatedText) {
+  Start("de_DE.UTF-8");
+  TStringList<> list;
+  list.Sorted = true;
+  list.Duplicates = TDuplicates::dupError;
+  list.Add(u"key");
+  try {
+    list.Add(u"KEY");
+    ADD_FAILURE() << "a duplicate was accepted";
+  } catch (const EListError& e) {
+    EXPECT_EQ(e.Message(), u"Die Stringliste erlaubt keine Duplikate");
+  }
+}
+
 TEST_F(Translation, WithoutCatalogueOnlyLineEndsChange) {
   Start("sv_SE.UTF-8"); // no Swedish catalogue is shipped
   EXPECT_EQ(LoadStr(SOSError), u"System error. Code: %d.\r\n%s");
@@ -150,7 +160,6 @@ TEST_F(Translation, ShutdownStepByStep) {
   ReleaseTextDomainLists();
   EXPECT_EQ(BuiltInTextDomainsLock, nullptr);
   EXPECT_EQ(BuiltInTextDomains, nullptr);
-  EXPECT_EQ(ComponentTextDomains, nullptr);
   // Still redirected, yet untranslated and with line ends untouched.
   EXPECT_EQ(LoaderEntries()[1], TextByIdHook->PatchBytes());
   EXPECT_EQ(TranslateBuiltInText(u"one\ntwo\r"), u"one\ntwo\r");
@@ -166,8 +175,6 @@ TEST_F(Translation, ShutdownStepByStep) {
 
   ReleaseCatalogueLocator();
   EXPECT_EQ(CatalogueLocator, nullptr);
-  EXPECT_EQ(HookedObjectRegistry, nullptr);
-  EXPECT_EQ(RetranslatorRegistry, nullptr);
   ClearExecutablePath();
   EXPECT_TRUE(ExecutablePath.empty());
   started = false;
@@ -196,7 +203,7 @@ TEST_F(Translation, EmbeddedCatalogueIsFoundInTheExecutable) {
   if (run == nullptr || std::string(run) != "1")
     GTEST_SKIP() << "runs in the copy with the appended catalogue";
   std::filesystem::path beside =
-      std::filesystem::path(platform::ExecutablePath()).parent_path() / "locale";
+      std::filesystem::path(platform::OwnModuleFileName()).parent_path() / "locale";
   ASSERT_FALSE(std::filesystem::exists(beside));
   Start("de_DE.UTF-8");
   EXPECT_EQ(CatalogueLocator->EmbeddedFiles().Count(), 1);

@@ -1,7 +1,7 @@
 // Where boxes are the title and text on standard error, watching is capturing it.
 #include "tests/translation/box_watcher.h"
 
-#include "framework/TextConvert.h"
+#include "text/TextConvert.h"
 
 #include <gtest/gtest.h>
 

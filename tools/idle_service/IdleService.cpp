@@ -2,9 +2,9 @@
 #include "tools/idle_service/IdleService.h"
 
 #include "framework/SysUtils.h"
-#include "framework/TextConvert.h"
 #include "platform/error_text.h"
 #include "platform/pipe_server.h"
+#include "text/TextConvert.h"
 
 #include <chrono>
 #include <cstring>

@@ -9,8 +9,8 @@
 // change. Stops on Ctrl-C, SIGINT or SIGTERM, and then prints how many reports it
 // served from each session. Exit code 0, 1 when the pipe cannot be
 // served, 2 on bad arguments.
-#include "framework/TextConvert.h"
 #include "platform/stop_request.h"
+#include "text/TextConvert.h"
 #include "tools/idle_service/IdleService.h"
 
 #include <iostream>

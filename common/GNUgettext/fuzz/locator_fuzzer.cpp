@@ -4,7 +4,7 @@
 // every entry can be asked for without reading outside it.
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "common/GNUgettext/FileLocator.h"
-#include "common/GNUgettext/fuzz/fuzz_support.h"
+#include "tests/fuzz/fuzz_support.h"
 
 #include <algorithm>
 #include <fstream>
@@ -14,7 +14,7 @@
 
 namespace {
 
-using gettext_fuzz::Fault;
+using fuzz_support::Fault;
 
 std::int64_t Expected(std::string_view haystack, std::string_view signature) {
   size_t at = haystack.find(signature);
@@ -24,7 +24,7 @@ std::int64_t Expected(std::string_view haystack, std::string_view signature) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-  static gettext_fuzz::ScratchFile file("sa-fuzz-exe");
+  static fuzz_support::ScratchFile file("sa-fuzz-exe");
   file.Write(data, size);
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
