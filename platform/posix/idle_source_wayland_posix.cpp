@@ -4,11 +4,14 @@
 // written out here from their XML descriptions.
 #include "platform/posix/idle_source_posix.h"
 #include "platform/posix/pipe_path_posix.h"
+#include "platform/posix/scoped_fd.h"
 
 #include <cerrno>
 #include <cstring>
 #include <optional>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 namespace platform::posix {
 namespace {

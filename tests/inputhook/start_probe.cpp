@@ -4,8 +4,8 @@
 #include "common/Scheduler/Utils/InputHook.h"
 #include "common/Scheduler/Utils/InputHookSource.h"
 #include "framework/Exception.h"
-#include "framework/TextConvert.h"
 #include "framework/Units.h"
+#include "text/TextConvert.h"
 
 #include <chrono>
 #include <cstdio>

@@ -63,9 +63,9 @@ bool InitInputHook() {
   if (!Library)
     return false;
   LastInputFunctionFound = Library->FindLastInputFunction();
-  if (!LastInputFunctionFound)
-    AssertionFailed(u"Failed to find GetLastInputInfo in DLL!",
-                    u"common\\Scheduler\\Utils\\InputHook", 165);
+  // The place is the one this failure has always named, whatever line it stands on now.
+  Assert(LastInputFunctionFound, u"Failed to find GetLastInputInfo in DLL!",
+         SourcePlace{u"common\\Scheduler\\Utils\\InputHook", 165});
   return true;
 }
 
