@@ -117,24 +117,24 @@ void AssertionFailed(const std::u16string& message, const std::u16string& fileNa
   throw EAssertionFailed(FmtLoadStr(SAssertionFailed, {message, fileName, line}), raiseAddress);
 }
 
-SourcePlace SourcePlace::Of(const std::source_location& where) {
+SourcePlace SourcePlace::Of(const char* file, int line) {
   // The compiler records files as it was given them. This file's own name, less its
   // place in the tree, is the tree's root, whether the build named files by absolute or
   // by relative paths.
   static const std::string_view root = [] {
-    std::string_view self = std::source_location::current().file_name();
+    std::string_view self = SA_CALLER_FILE;
     constexpr std::string_view kSelf = "framework/SysUtils.cpp";
     constexpr std::string_view kSelfBackslashed = "framework\\SysUtils.cpp";
     if (self.ends_with(kSelf) || self.ends_with(kSelfBackslashed))
       self.remove_suffix(kSelf.size());
     return self;
   }();
-  std::string_view file = where.file_name();
-  if (file.starts_with(root))
-    file.remove_prefix(root.size());
-  std::u16string fileName = Utf8ToUtf16(file);
+  std::string_view relative = file;
+  if (relative.starts_with(root))
+    relative.remove_prefix(root.size());
+  std::u16string fileName = Utf8ToUtf16(relative);
   std::replace(fileName.begin(), fileName.end(), u'/', u'\\');
-  return {fileName, static_cast<int>(where.line())};
+  return {fileName, line};
 }
 
 std::u16string Trim(std::u16string_view text) {

@@ -2,10 +2,10 @@
 #pragma once
 
 #include "framework/Exception.h"
+#include "platform/compiler.h"
 
 #include <cstdint>
 #include <initializer_list>
-#include <source_location>
 #include <span>
 #include <string>
 #include <string_view>
@@ -54,15 +54,15 @@ struct SourcePlace {
   int line = 0;
 
   /// The place the compiler recorded, such as that of a call.
-  static SourcePlace Of(const std::source_location& where);
+  static SourcePlace Of(const char* file, int line);
 };
 
 /// Raises EAssertionFailed unless the condition holds, naming the place of the call.
 inline void Assert(bool condition, std::u16string_view message,
-                   const std::source_location& where = std::source_location::current(),
+                   const char* callerFile = SA_CALLER_FILE, int callerLine = SA_CALLER_LINE,
                    const void* raiseAddress = platform::CurrentCodeAddress()) {
   if (!condition) {
-    SourcePlace place = SourcePlace::Of(where);
+    SourcePlace place = SourcePlace::Of(callerFile, callerLine);
     AssertionFailed(std::u16string(message), place.fileName, place.line, raiseAddress);
   }
 }

@@ -12,3 +12,8 @@
 #else
 #define SA_NOINLINE __attribute__((noipa))
 #endif
+
+/// The file and line of a call, as a default argument's value. std::source_location says
+/// the same, but clang 14 cannot build it with the GCC 12 standard library the fuzzers use.
+#define SA_CALLER_FILE __builtin_FILE()
+#define SA_CALLER_LINE __builtin_LINE()
