@@ -48,7 +48,6 @@ struct Session {
   bool wayland = false;       // a Wayland session: the X reading is never used
   std::string waylandSocket;  // empty in a Wayland session: see waylandMissing
   std::string waylandMissing; // why a Wayland session has no socket to connect to
-  bool graphical = false;     // any sign of a display at all
 };
 
 Session DescribeSession() {
@@ -81,7 +80,6 @@ Session DescribeSession() {
                              "display: WAYLAND_DISPLAY is not set and there is no "
                              "$XDG_RUNTIME_DIR/wayland-0";
   }
-  session.graphical = session.wayland || sessionType == "x11" || !Variable("DISPLAY").empty();
   return session;
 }
 
@@ -138,10 +136,10 @@ std::unique_ptr<LastInputSource> LastInputSource::Load() {
     displayWhyNot = x11.whyNot;
   }
 
-  // Outside any graphical session there is no user input to measure and nothing to say.
-  if (session.graphical)
-    std::fprintf(stderr, "SchedulerAgent: idle time unknown, reported as 0: %s; %s\n",
-                 displayWhyNot.c_str(), mutterWhyNot.c_str());
+  // Said even outside any desktop session: an agent started where the session's display
+  // did not reach it (a user unit without DISPLAY) is the case an administrator must see.
+  std::fprintf(stderr, "SchedulerAgent: idle time unknown, reported as 0: %s; %s\n",
+               displayWhyNot.c_str(), mutterWhyNot.c_str());
   return nullptr;
 }
 

@@ -38,7 +38,7 @@ protected:
     agent->RequestQuit(QuitRoute::kThread);
     ASSERT_TRUE(agent->WaitForExit(kLongWait)) << "the agent hung";
     EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
-    EXPECT_EQ(agent->Stderr(), "");
+    EXPECT_EQ(agent->Stderr(), AgentStderrWithoutSession());
   }
 };
 

@@ -90,15 +90,17 @@ TEST_F(InputHookX11Test, SourceReportsTheLostDisplayOnEveryLaterQuery) {
 }
 
 TEST(InputHookX11ProbeTest, NoDisplayReadsZero) {
-  // Test tuple <environment, standard error>: outside any graphical session there is
-  // nothing to say; an X11 session whose display cannot be had says why.
+  // Test tuple <environment, standard error>: without a display the agent says why,
+  // outside any desktop session as in an X11 session whose display cannot be had.
   const std::string noBus = "; no session bus (DBUS_SESSION_BUS_ADDRESS is not set and there is no "
                             "$XDG_RUNTIME_DIR/bus)\n";
   struct Case {
     Environment environment;
     std::string err;
   } cases[] = {
-      {{}, ""},
+      {{},
+       "SchedulerAgent: idle time unknown, reported as 0: no X display (DISPLAY is not set)" +
+           noBus},
       {{{"DISPLAY", ":59999"}},
        "SchedulerAgent: idle time unknown, reported as 0: cannot open the X display "
        "\":59999\"" +

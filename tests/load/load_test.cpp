@@ -156,7 +156,7 @@ std::vector<std::string> WatchForDeaths(std::vector<std::unique_ptr<ChildProcess
     std::this_thread::sleep_for(std::chrono::milliseconds(
         std::min<long long>(1000, std::chrono::duration_cast<std::chrono::milliseconds>(
                                       end - std::chrono::steady_clock::now())
-                                      .count() +
+                                          .count() +
                                       1)));
     for (size_t i = 0; i < agents.size(); ++i) {
       if (seen[i])
@@ -196,9 +196,8 @@ TEST(LoadTest, ManyAgentsAgainstOneReferenceServiceLoseNoReport) {
   }
   auto started = std::chrono::steady_clock::now();
   for (const std::string& folder : folders)
-    agents.push_back(std::make_unique<ChildProcess>(folder + "/" + AgentName(),
-                                                    std::vector<std::string>{},
-                                                    Environment(pipeDir), folder));
+    agents.push_back(std::make_unique<ChildProcess>(
+        folder + "/" + AgentName(), std::vector<std::string>{}, Environment(pipeDir), folder));
   std::vector<std::string> deaths = WatchForDeaths(agents, seconds);
   EXPECT_EQ(deaths, std::vector<std::string>{});
 
@@ -208,7 +207,7 @@ TEST(LoadTest, ManyAgentsAgainstOneReferenceServiceLoseNoReport) {
     SCOPED_TRACE("agent " + std::to_string(i));
     ASSERT_TRUE(agents[static_cast<size_t>(i)]->WaitForExit(kLongWait));
     EXPECT_EQ(agents[static_cast<size_t>(i)]->ExitCode(), 0u);
-    EXPECT_EQ(agents[static_cast<size_t>(i)]->Stderr(), "");
+    EXPECT_EQ(agents[static_cast<size_t>(i)]->Stderr(), AgentStderrWithoutSession());
   }
   double elapsed = Seconds(std::chrono::steady_clock::now() - started);
   std::optional<std::uint64_t> cpuAfter = load_test::ProcessCpuMicroseconds(service.Id());
@@ -236,9 +235,9 @@ TEST(LoadTest, ManyAgentsAgainstOneReferenceServiceLoseNoReport) {
   EXPECT_EQ(received, sent) << service.Output().substr(0, 2000);
 
   std::ostringstream result;
-  result << agentCount << " agents, " << elapsed << " s: " << sent << " reports sent, "
-         << received << " received, " << skipped << " cycles found the service busy, "
-         << received / elapsed << " reports/s";
+  result << agentCount << " agents, " << elapsed << " s: " << sent << " reports sent, " << received
+         << " received, " << skipped << " cycles found the service busy, " << received / elapsed
+         << " reports/s";
   if (cpuBefore && cpuAfter && received > 0) {
     double cpuMs = static_cast<double>(*cpuAfter - *cpuBefore) / 1000.0;
     result << "; service CPU " << cpuMs << " ms, " << cpuMs * 1000.0 / static_cast<double>(received)
@@ -294,15 +293,16 @@ TEST(LoadTest, AgentsSharingOneLogWriteOnlyWholeLines) {
   std::ostringstream result;
   result << agentCount << " agents sharing one log for " << seconds << " s: " << found
          << " whole entries, " << torn.size() << " torn lines, " << dropped << " of " << expected
-         << " entries dropped (" << 100.0 * static_cast<double>(dropped) / static_cast<double>(expected)
-         << " %)";
+         << " entries dropped ("
+         << 100.0 * static_cast<double>(dropped) / static_cast<double>(expected) << " %)";
   std::cout << result.str() << std::endl;
   RecordProperty("result", result.str());
 }
 
 TEST(LoadTest, QuitOrEndOfSessionAtAnyMomentEndsPromptlyWithExitCode0) {
   const int runs = Setting("SA_LOAD_RUNS", 40);
-  const unsigned seed = static_cast<unsigned>(Setting("SA_LOAD_SEED", static_cast<int>(std::random_device{}())));
+  const unsigned seed =
+      static_cast<unsigned>(Setting("SA_LOAD_SEED", static_cast<int>(std::random_device{}())));
   std::cout << "seed " << seed << " (SA_LOAD_SEED repeats this run)" << std::endl;
   std::mt19937 random(seed);
   ScopedTempDir root;
@@ -348,7 +348,7 @@ TEST(LoadTest, QuitOrEndOfSessionAtAnyMomentEndsPromptlyWithExitCode0) {
     ASSERT_TRUE(agent.WaitForExit(10000)) << "no end within 10 s";
     slowest = std::max(slowest, Seconds(std::chrono::steady_clock::now() - sent));
     EXPECT_EQ(agent.ExitCode(), 0u) << agent.Stderr();
-    EXPECT_EQ(agent.Stderr(), "");
+    EXPECT_EQ(agent.Stderr(), AgentStderrWithoutSession());
 
     std::vector<std::string> torn;
     std::map<std::string, size_t> counts = CountEntries(ReadFileBytes(logPath), torn);

@@ -88,4 +88,8 @@ std::string TestExecutableDir();
 /// The executable file name of a program for this platform ("x" or "x.exe").
 std::string ExecutableName(const std::string& base);
 
+/// What the agent writes on standard error when started, as most tests start it, outside
+/// any desktop session: where it cannot read the idle time, it says so.
+std::string AgentStderrWithoutSession();
+
 } // namespace testing_support

@@ -158,4 +158,10 @@ std::string ExecutableName(const std::string& base) {
   return base;
 }
 
+std::string AgentStderrWithoutSession() {
+  return "SchedulerAgent: idle time unknown, reported as 0: no X display (DISPLAY is not set); "
+         "no session bus (DBUS_SESSION_BUS_ADDRESS is not set and there is no "
+         "$XDG_RUNTIME_DIR/bus)\n";
+}
+
 } // namespace testing_support

@@ -234,4 +234,9 @@ std::string ExecutableName(const std::string& base) {
   return base + ".exe";
 }
 
+std::string AgentStderrWithoutSession() {
+  // GetLastInputInfo needs no session of its own to be found.
+  return "";
+}
+
 } // namespace testing_support
