@@ -9,24 +9,28 @@
 #   run.sh SECONDS BUILD OUT
 set -euo pipefail
 if [ "${1:-}" = --measure ]; then
-  # Inside a session: run.sh --measure SECONDS AGENT WORK, prints
-  # "cpu-percent peak-rss-KiB wake-ups-per-second" and the agent's standard error after it.
+  # Inside a session: run.sh --measure SECONDS AGENT WORK prints one line per window of
+  # SECONDS/6 s, "cpu-percent wake-ups-per-second", then "peak-rss-KiB", then the agent's
+  # standard error.
   seconds=$2 agent_bin=$3 work=$4
   mkdir -p "$work"
   cp "$agent_bin" "$work/"
   "$work/SchedulerAgent" 2>"$work/stderr" &
   pid=$!
   sleep 1 # start-up is not the steady state
-  cpu0=$(awk '{print $1}' /proc/$pid/schedstat)
-  ctx0=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
-  sleep "$seconds"
-  cpu1=$(awk '{print $1}' /proc/$pid/schedstat)
-  ctx1=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
-  hwm=$(awk '/^VmHWM/ {print $2}' /proc/$pid/status)
+  window=$(awk -v s="$seconds" 'BEGIN { printf "%.3f", s / 6 }')
+  for _ in 1 2 3 4 5 6; do
+    cpu0=$(awk '{print $1}' /proc/$pid/schedstat)
+    ctx0=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
+    sleep "$window"
+    cpu1=$(awk '{print $1}' /proc/$pid/schedstat)
+    ctx1=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
+    awk -v c=$((cpu1 - cpu0)) -v s="$window" -v w=$((ctx1 - ctx0)) \
+      'BEGIN { printf "%.5f %.3f\n", 100 * c / 1e9 / s, w / s }'
+  done
+  awk '/^VmHWM/ {print $2}' /proc/$pid/status
   kill -TERM $pid
   wait $pid || true
-  awk -v c=$((cpu1 - cpu0)) -v s="$seconds" -v h="$hwm" -v w=$((ctx1 - ctx0)) \
-    'BEGIN { printf "%.5f %d %.3f\n", 100 * c / 1e9 / s, h, w / s }'
   cat "$work/stderr"
   exit 0
 fi
@@ -66,7 +70,8 @@ in_session() {
 
 for kind in x11 sway kwin mutter; do
   echo "== idle source under $kind: one reading, then ${seconds}s of the agent" >&2
-  in_session "$kind" "$bench" --benchmark_out="$raw/reading-$kind.json" \
+  in_session "$kind" "$bench" --benchmark_repetitions=20 --benchmark_min_time=0.05 \
+    --benchmark_out="$raw/reading-$kind.json" \
     --benchmark_out_format=json >"$raw/reading-$kind.txt" 2>&1 ||
     { cat "$raw/reading-$kind.txt" >&2; echo "reading under $kind failed" >&2; exit 1; }
   in_session "$kind" "$here/run.sh" --measure "$seconds" "$agent_bin" "$work/$kind" \
@@ -80,54 +85,81 @@ import json, os, sys
 raw = sys.argv[1]
 kinds = ["sway", "kwin", "mutter"]
 
+def quantile(values, q):
+    v = sorted(values)
+    position = q * (len(v) - 1)
+    low = int(position)
+    high = min(low + 1, len(v) - 1)
+    return v[low] + (v[high] - v[low]) * (position - low)
+
+def spread(values):
+    return quantile(values, 0.5), quantile(values, 0.25), quantile(values, 0.75)
+
+def verdict(limit, low, high):
+    """met or MISSED when the whole spread lies on one side of an upper limit."""
+    return "met" if high <= limit else ("MISSED" if low > limit else "undecided")
+
 def reading(kind):
-    """CPU ns per reading, wake-ups per reading and the source's name."""
+    """CPU ns and wake-ups of each repetition's reading, and the source's name."""
     with open(os.path.join(raw, "reading-%s.json" % kind)) as f:
-        for b in json.load(f)["benchmarks"]:
-            if b.get("error_occurred"):
-                return None
-            unit = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}[b.get("time_unit", "ns")]
-            return b["cpu_time"] * unit, b["wakeups_per_reading"], b.get("label", "?")
-    return None
+        runs = [b for b in json.load(f)["benchmarks"] if b.get("run_type") == "iteration"]
+    if not runs or any(b.get("error_occurred") for b in runs):
+        return None
+    unit = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+    return ([b["cpu_time"] * unit[b.get("time_unit", "ns")] for b in runs],
+            [b["wakeups_per_reading"] for b in runs], runs[0].get("label", "?"))
 
 def steady(kind):
-    """CPU % of a core, peak RSS in MiB, wake-ups per second, the agent's standard error."""
+    """CPU % of a core and wake-ups per second of each window, peak RSS in MiB, stderr."""
     with open(os.path.join(raw, "steady-%s.txt" % kind)) as f:
-        first, *stderr = f.read().split("\n", 1)
-    cpu, rss, wakes = first.split()
-    return float(cpu), int(rss) / 1024.0, float(wakes), "".join(stderr).strip()
+        lines = f.read().split("\n")
+    windows = [line.split() for line in lines[:6]]
+    return ([float(w[0]) for w in windows], [float(w[1]) for w in windows],
+            int(lines[6]) / 1024.0, "\n".join(lines[7:]).strip())
 
 def fmt_ns(ns):
     return "%.2f us" % (ns / 1e3) if ns >= 1e3 else "%.1f ns" % ns
+
+def ratios(ours, theirs):
+    # Repetitions run in separate processes have no natural partner: every pairing counts.
+    return [a / b for a in ours for b in theirs if b > 0]
 
 rows = []
 x11_reading, x11_steady = reading("x11"), steady("x11")
 for kind in kinds:
     r, s = reading(kind), steady(kind)
     if r is None or x11_reading is None:
-        rows.append(("idle reading under " + kind, "no source", "X11 reading", "", "n/a", "<= 1x", "?"))
+        rows.append(("idle reading under " + kind, "no source", "X11 reading", "", "n/a", "",
+                     "<= 1x", "?"))
     else:
         cpu, wakes, name = r
         notification = name in ("ext_idle_notifier_v1", "org_kde_kwin_idle")
-        rows.append(("idle reading, %s [%s]" % (name, kind), fmt_ns(cpu),
-                     "X11 reading [%s]" % x11_reading[2], fmt_ns(x11_reading[0]),
-                     "%.2fx" % (cpu / x11_reading[0]), "<= 1x" if notification else "(none)",
-                     ("yes" if cpu <= x11_reading[0] else "NO") if notification else "-"))
-        rows.append(("wake-ups per reading, %s [%s]" % (name, kind), "%.3f" % wakes,
-                     "X11 reading", "%.3f" % x11_reading[1], "-",
-                     "0" if notification else "(none)",
-                     ("yes" if wakes < 0.005 else "NO") if notification else "-"))
-    cpu, rss, wakes, stderr = s
-    xcpu, xrss, xwakes, _ = x11_steady
+        median, low, high = spread(ratios(cpu, x11_reading[0]))
+        rows.append(("idle reading, %s [%s]" % (name, kind), fmt_ns(quantile(cpu, 0.5)),
+                     "X11 reading [%s]" % x11_reading[2], fmt_ns(quantile(x11_reading[0], 0.5)),
+                     "%.2fx" % median, "%.2f-%.2f" % (low, high),
+                     "<= 1x" if notification else "(none)",
+                     verdict(1.0, low, high) if notification else "-"))
+        median, low, high = spread(wakes)
+        rows.append(("wake-ups per reading, %s [%s]" % (name, kind), "%.3f" % median,
+                     "X11 reading", "%.3f" % quantile(x11_reading[1], 0.5), "-",
+                     "%.3f-%.3f" % (low, high), "0" if notification else "(none)",
+                     verdict(0.005, low, high) if notification else "-"))
+    cpu, wakes, rss, stderr = s
+    xcpu, xwakes, xrss, _ = x11_steady
     note = " (stderr: %s)" % stderr.replace("\n", " ") if stderr else ""
-    rows.append(("agent steady-state CPU under %s%s" % (kind, note), "%.4f %% of a core" % cpu,
-                 "agent under X11", "%.4f %% of a core" % xcpu, "%.2fx" % (cpu / xcpu),
-                 "<= 1.1x", "yes" if cpu <= 1.1 * xcpu else "NO"))
+    median, low, high = spread(ratios(cpu, xcpu))
+    rows.append(("agent steady-state CPU under %s%s" % (kind, note),
+                 "%.4f %% of a core" % quantile(cpu, 0.5), "agent under X11",
+                 "%.4f %% of a core" % quantile(xcpu, 0.5), "%.2fx" % median,
+                 "%.2f-%.2f" % (low, high), "<= 1.1x", verdict(1.1, low, high)))
     rows.append(("agent peak RSS under " + kind, "%.2f MiB" % rss, "agent under X11",
-                 "%.2f MiB" % xrss, "%+.2f MiB" % (rss - xrss), "<= +1 MiB",
-                 "yes" if rss - xrss <= 1.0 else "NO"))
-    rows.append(("agent wake-ups under " + kind, "%.2f /s" % wakes, "agent under X11",
-                 "%.2f /s" % xwakes, "%.2fx" % (wakes / xwakes if xwakes else 0), "(none)", "-"))
+                 "%.2f MiB" % xrss, "%+.2f MiB" % (rss - xrss), "", "<= +1 MiB",
+                 "met" if rss - xrss <= 1.0 else "MISSED"))
+    median, low, high = spread(ratios(wakes, xwakes))
+    rows.append(("agent wake-ups under " + kind, "%.2f /s" % quantile(wakes, 0.5),
+                 "agent under X11", "%.2f /s" % quantile(xwakes, 0.5), "%.2fx" % median,
+                 "%.2f-%.2f" % (low, high), "(none)", "-"))
 for row in rows:
     print("\t".join(row))
 PYTHON
