@@ -22,7 +22,7 @@ TEST_F(AgentTest, NormalRunReportsTwiceASecondTracesEveryStepAndQuitsWithExitCod
   agent->RequestQuit(QuitRoute::kThread);
   ASSERT_TRUE(agent->WaitForExit(kLongWait));
   EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
-  EXPECT_EQ(agent->Stderr(), "");
+  EXPECT_EQ(agent->Stderr(), AgentStderrWithoutSession());
 
   // About two reports a second: each cycle sleeps 500 ms and does a little work.
   double seconds = std::chrono::duration<double>(elapsed).count();

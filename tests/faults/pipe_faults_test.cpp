@@ -61,7 +61,7 @@ TEST_F(FaultTest, ServiceVanishingMidRunIsSkippedUntilItReturns) {
   agent->RequestQuit(QuitRoute::kThread);
   ASSERT_TRUE(agent->WaitForExit(kLongWait));
   EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
-  EXPECT_EQ(agent->Stderr(), "");
+  EXPECT_EQ(agent->Stderr(), AgentStderrWithoutSession());
   ExpectWholeReports(Requests());
   std::vector<std::string> texts = TraceTexts(Log());
   ASSERT_FALSE(texts.empty());
@@ -92,7 +92,7 @@ TEST_F(FaultTest, RepliesUpToTheRecordSizeOfAnyContentAreDiscarded) {
     agent->RequestQuit(QuitRoute::kThread);
     ASSERT_TRUE(agent->WaitForExit(kLongWait));
     EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
-    EXPECT_EQ(agent->Stderr(), "");
+    EXPECT_EQ(agent->Stderr(), AgentStderrWithoutSession());
     ExpectWholeReports(Requests());
     service.reset();
   }
