@@ -48,6 +48,22 @@ inline std::vector<std::string> TraceTexts(const std::string& log) {
   return texts;
 }
 
+/// The agent's environment in these tests: its pipe folder, no display and no other
+/// session the idle time could come from (the readings are 0, so a service's status line
+/// stays put however long the run), no language chosen.
+inline std::vector<std::pair<std::string, std::string>>
+AgentEnvironment(const std::string& pipeDir) {
+  return {{"NAMED_PIPE_DIR", pipeDir},
+          {"DISPLAY", kUnset},
+          {"WAYLAND_DISPLAY", kUnset},
+          {"XDG_SESSION_TYPE", kUnset},
+          {"XDG_RUNTIME_DIR", kUnset},
+          {"DBUS_SESSION_BUS_ADDRESS", kUnset},
+          {"LANG", kUnset},
+          {"LC_ALL", kUnset},
+          {"LD_LIBRARY_PATH", kUnset}};
+}
+
 class AgentTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -61,16 +77,7 @@ protected:
   void WriteIni(const std::string& text) { WriteFileBytes(dir / "MKLOG.INI", text); }
 
   std::vector<std::pair<std::string, std::string>> Environment() const {
-    return {{"NAMED_PIPE_DIR", pipeDir},
-            {"DISPLAY", kUnset},
-            // Nor any other session the idle time could come from.
-            {"WAYLAND_DISPLAY", kUnset},
-            {"XDG_SESSION_TYPE", kUnset},
-            {"XDG_RUNTIME_DIR", kUnset},
-            {"DBUS_SESSION_BUS_ADDRESS", kUnset},
-            {"LANG", kUnset},
-            {"LC_ALL", kUnset},
-            {"LD_LIBRARY_PATH", kUnset}};
+    return AgentEnvironment(pipeDir);
   }
 
   void StartService(const std::string& mode) {

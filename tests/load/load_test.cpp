@@ -76,27 +76,12 @@ size_t ReportsSentIn(const std::map<std::string, size_t>& counts) {
          count("SchedulerAgent: SendIdleTime");
 }
 
-std::vector<std::pair<std::string, std::string>> Environment(const std::string& pipeDir) {
-  // No display: the readings are 0, so the service's status line stays put and its
-  // output small however long the run.
-  return {{"NAMED_PIPE_DIR", pipeDir},
-          {"DISPLAY", kUnset},
-          // Nor any other session the idle time could come from.
-          {"WAYLAND_DISPLAY", kUnset},
-          {"XDG_SESSION_TYPE", kUnset},
-          {"XDG_RUNTIME_DIR", kUnset},
-          {"DBUS_SESSION_BUS_ADDRESS", kUnset},
-          {"LANG", kUnset},
-          {"LC_ALL", kUnset},
-          {"LD_LIBRARY_PATH", kUnset}};
-}
-
 /// The reference idle service, stopped as a user would stop it, with its summary read.
 class ReferenceService {
 public:
   ReferenceService(const std::string& pipeDir, const std::string& outputDir)
       : fProcess(TestExecutableDir() + "/" + ExecutableName("idle_service"), {},
-                 Environment(pipeDir), outputDir) {}
+                 AgentEnvironment(pipeDir), outputDir) {}
 
   bool WaitUntilListening() { return fProcess.WaitForOutput("listening on", kLongWait); }
   std::uint32_t Id() const { return fProcess.Id(); }
@@ -197,7 +182,7 @@ TEST(LoadTest, ManyAgentsAgainstOneReferenceServiceLoseNoReport) {
   auto started = std::chrono::steady_clock::now();
   for (const std::string& folder : folders)
     agents.push_back(std::make_unique<ChildProcess>(
-        folder + "/" + AgentName(), std::vector<std::string>{}, Environment(pipeDir), folder));
+        folder + "/" + AgentName(), std::vector<std::string>{}, AgentEnvironment(pipeDir), folder));
   std::vector<std::string> deaths = WatchForDeaths(agents, seconds);
   EXPECT_EQ(deaths, std::vector<std::string>{});
 
@@ -262,8 +247,9 @@ TEST(LoadTest, AgentsSharingOneLogWriteOnlyWholeLines) {
 
   std::vector<std::unique_ptr<ChildProcess>> agents;
   for (int i = 0; i < agentCount; ++i)
-    agents.push_back(std::make_unique<ChildProcess>(
-        folder + "/" + AgentName(), std::vector<std::string>{}, Environment(pipeDir), root.path()));
+    agents.push_back(std::make_unique<ChildProcess>(folder + "/" + AgentName(),
+                                                    std::vector<std::string>{},
+                                                    AgentEnvironment(pipeDir), root.path()));
   std::vector<std::string> deaths = WatchForDeaths(agents, seconds);
   EXPECT_EQ(deaths, std::vector<std::string>{});
   for (auto& agent : agents)
@@ -326,7 +312,7 @@ TEST(LoadTest, QuitOrEndOfSessionAtAnyMomentEndsPromptlyWithExitCode0) {
     SCOPED_TRACE("run " + std::to_string(run) + ", " + kEndingNames[ending] + " at " +
                  std::to_string(momentMs) + " ms");
     std::filesystem::remove(logPath);
-    ChildProcess agent(folder + "/" + AgentName(), {}, Environment(pipeDir), root.path());
+    ChildProcess agent(folder + "/" + AgentName(), {}, AgentEnvironment(pipeDir), root.path());
     std::this_thread::sleep_for(std::chrono::milliseconds(momentMs));
     // Until its first entry the agent may not yet take messages: a quit sent then would
     // meet no window (Windows) or the default signal action (Linux).
