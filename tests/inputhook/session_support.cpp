@@ -114,9 +114,14 @@ XvfbServer::XvfbServer() {
 }
 
 bool XvfbServer::Answers() const {
-  for (int attempt = 0; attempt < 20 && !display_.empty(); ++attempt) {
+  // A deadline, not a count of tries: on a loaded machine a server and each xdotool take
+  // their time to start.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!display_.empty()) {
     if (RunToEnd("xdotool", {"getmouselocation"}, {{"DISPLAY", display_}}).exitCode == 0)
       return true;
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return false;
