@@ -3,6 +3,7 @@
 // input given through each compositor's own means, and what reached the test service.
 #include "tests/agent/AgentFixture.h"
 #include "tests/idle_sources/compositor.h"
+#include "tests/support/x_display_posix.h"
 
 #include <fcntl.h>
 #include <sstream>
@@ -170,11 +171,8 @@ public:
                                  "-screen", "0", kScreen},
         std::vector<std::pair<std::string, std::string>>{}, outputDir);
     close(fds[1]);
-    char number[32] = {};
-    ssize_t n = read(fds[0], number, sizeof(number) - 1);
+    display_ = testing_support::ReadAnnouncedDisplay(fds[0]);
     close(fds[0]);
-    if (n > 0)
-      display_ = ":" + std::to_string(std::atoi(number));
   }
   ~XServer() {
     // Ended as asked, it removes its lock file and socket for the next server.

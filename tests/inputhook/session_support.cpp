@@ -1,6 +1,8 @@
 // Programs, X servers, sockets and buses for the idle-source tests.
 #include "tests/inputhook/session_support.h"
 
+#include "tests/support/x_display_posix.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -103,17 +105,9 @@ XvfbServer::XvfbServer() {
     pid_ = pid;
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
-  char buffer[32];
-  ssize_t n = pid_ ? read(fds[0], buffer, sizeof(buffer) - 1) : 0;
+  if (pid_)
+    display_ = testing_support::ReadAnnouncedDisplay(fds[0]);
   close(fds[0]);
-  if (n > 0) {
-    buffer[n] = 0;
-    // Formatted, not joined from std::string parts: GCC 12 at -O3 warns falsely of
-    // overlapping copies in those.
-    char name[16];
-    std::snprintf(name, sizeof(name), ":%d", std::atoi(buffer));
-    display_ = name;
-  }
 }
 
 bool XvfbServer::Answers() const {
