@@ -2,6 +2,7 @@
 // seat, each in a runtime folder of its own and, for kwin and mutter, on a session bus of
 // its own.
 #include "tests/idle_sources/compositor.h"
+#include "tests/support/x_server_posix.h"
 
 #include <dbus/dbus.h>
 #include <wayland-client.h>
@@ -29,6 +30,7 @@ namespace idle_sources {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using testing_support::ChildProcess;
+using testing_support::FindProgram;
 using testing_support::kUnset;
 
 namespace {
@@ -44,19 +46,6 @@ constexpr uid_t kSwayUser = 65534;
 constexpr const char* kRecordBusThenExec =
     "printf '%s %s\\n' \"$$\" \"$DBUS_SESSION_BUS_ADDRESS\" >\"$0.part\" && "
     "mv \"$0.part\" \"$0\" && exec \"$@\"";
-
-/// The absolute path of a program found on PATH; empty when there is none.
-std::string FindProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::stringstream folders(path ? path : "/usr/bin:/bin");
-  std::string folder;
-  while (std::getline(folders, folder, ':')) {
-    std::string candidate = folder + "/" + name;
-    if (!folder.empty() && access(candidate.c_str(), X_OK) == 0)
-      return candidate;
-  }
-  return {};
-}
 
 std::string Tail(const std::string& text, size_t size = 2000) {
   return text.size() <= size ? text : "..." + text.substr(text.size() - size);

@@ -3,15 +3,15 @@
 // input given through each compositor's own means, and what reached the test service.
 #include "tests/agent/AgentFixture.h"
 #include "tests/idle_sources/compositor.h"
-#include "tests/support/x_display_posix.h"
+#include "tests/support/x_server_posix.h"
 
-#include <fcntl.h>
 #include <sstream>
-#include <unistd.h>
 
 using namespace agent_test;
 using idle_sources::Compositor;
 using idle_sources::CompositorKind;
+using testing_support::FindProgram;
+using testing_support::TestXServer;
 
 namespace {
 
@@ -141,73 +141,12 @@ INSTANTIATE_TEST_SUITE_P(Compositors, EachCompositorTest,
                            return std::string(idle_sources::CompositorName(info.param));
                          });
 
-/// Runs xdotool on a display and answers its standard output; empty when it failed.
-std::string Xdotool(const std::string& display, const std::vector<std::string>& arguments,
-                    const std::string& outputDir) {
-  ChildProcess xdotool("/usr/bin/xdotool", arguments, {{"DISPLAY", display}}, outputDir);
-  if (!xdotool.WaitForExit(kLongWait) || xdotool.ExitCode() != 0)
-    return {};
-  return xdotool.Stdout().empty() ? "done" : xdotool.Stdout();
-}
-
-/// An Xvfb server on a free display number that no one gives input but the test.
-class XServer {
-public:
-  // A screen size no other server here uses: a client that reaches this size reached
-  // this server, not another one whose abstract socket holds the same display number
-  // in a shared network namespace.
-  static constexpr const char* kScreen = "643x487x24";
-  static constexpr const char* kGeometry = "643 487\n";
-
-  explicit XServer(const std::string& outputDir) {
-    int fds[2];
-    if (pipe(fds) != 0)
-      return;
-    fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    // The write end is inherited by Xvfb, which writes its display number there.
-    server_ = std::make_unique<ChildProcess>(
-        "/usr/bin/Xvfb",
-        std::vector<std::string>{"-displayfd", std::to_string(fds[1]), "-nolisten", "tcp",
-                                 "-screen", "0", kScreen},
-        std::vector<std::pair<std::string, std::string>>{}, outputDir);
-    close(fds[1]);
-    display_ = testing_support::ReadAnnouncedDisplay(fds[0]);
-    close(fds[0]);
-  }
-  ~XServer() {
-    // Ended as asked, it removes its lock file and socket for the next server.
-    if (!server_)
-      return;
-    server_->RequestQuit(QuitRoute::kThread);
-    server_->WaitForExit(kLongWait);
-  }
-  const std::string& Display() const { return display_; }
-
-private:
-  std::unique_ptr<ChildProcess> server_;
-  std::string display_;
-};
-
-/// A server that clients of its display number really reach. One they do not is held
-/// while the next is started, so that the next takes another number.
-std::unique_ptr<XServer> StartOwnXServer(const std::string& outputDir) {
-  std::vector<std::unique_ptr<XServer>> elsewhere;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    auto server = std::make_unique<XServer>(outputDir);
-    if (!server->Display().empty() &&
-        Xdotool(server->Display(), {"getdisplaygeometry"}, outputDir) == XServer::kGeometry)
-      return server;
-    elsewhere.push_back(std::move(server));
-  }
-  return nullptr;
-}
-
 TEST_F(CompositorSessionTest, WaylandSessionNeverReportsTheStaleXReading) {
-  if (!PathExists("/usr/bin/Xvfb") || !PathExists("/usr/bin/xdotool"))
+  if (FindProgram("Xvfb").empty() || FindProgram("xdotool").empty())
     GTEST_SKIP() << "Xvfb or xdotool is not installed (scripts/deps.sh installs them)";
   // The X server is older than the session and never touched from the Wayland side, as
   // Xwayland is while the user types into Wayland programs.
-  std::unique_ptr<XServer> x = StartOwnXServer(dir.path());
+  std::unique_ptr<TestXServer> x = TestXServer::Start();
   ASSERT_TRUE(x) << "no Xvfb server of this test's own answered";
   StartCompositor(CompositorKind::kSway);
   StartAgentInSession({{"DISPLAY", x->Display()}});
@@ -217,7 +156,7 @@ TEST_F(CompositorSessionTest, WaylandSessionNeverReportsTheStaleXReading) {
 
   // X input while Wayland stays quiet: the reading keeps growing.
   ASSERT_TRUE(WaitForIdleOf(3, RequestCount())) << Shown();
-  ASSERT_FALSE(Xdotool(x->Display(), {"mousemove_relative", "--", "5", "5"}, dir.path()).empty());
+  ASSERT_TRUE(x->MoveMouse());
   size_t next = RequestCount() + 1;
   std::optional<std::uint32_t> after = ReadingAt(next + 1);
   ASSERT_TRUE(after.has_value()) << Shown();

@@ -39,9 +39,9 @@ protected:
 };
 
 TEST_F(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
-  auto started = StartAnsweringXvfb();
+  auto started = TestXServer::Start();
   ASSERT_TRUE(started) << "no Xvfb server answered";
-  XvfbServer& server = *started;
+  TestXServer& server = *started;
   setenv("DISPLAY", server.Display().c_str(), 1);
   ASSERT_TRUE(InitInputHook());
   EXPECT_STREQ(InputIdleSourceName(), "x11");
@@ -50,7 +50,7 @@ TEST_F(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
   // stray event now and then, so a quiet stretch gets three chances.
   std::uint32_t idle = 0;
   for (int attempt = 0; attempt < 3 && idle < 2; ++attempt) {
-    server.MoveMouse();
+    ASSERT_TRUE(server.MoveMouse());
     std::this_thread::sleep_for(std::chrono::milliseconds(2300));
     idle = GetInputIdleSeconds();
   }
@@ -58,7 +58,7 @@ TEST_F(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
   EXPECT_LE(idle, 10u);
   EXPECT_EQ(GetInputIdleMinutes(), 0u);
 
-  server.MoveMouse();
+  ASSERT_TRUE(server.MoveMouse());
   EXPECT_EQ(GetInputIdleSeconds(), 0u);
 
   // The server goes: the reading answers 0, the process lives on, and the host hears
@@ -74,9 +74,9 @@ TEST_F(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
 }
 
 TEST_F(InputHookX11Test, SourceReportsTheLostDisplayOnEveryLaterQuery) {
-  auto started = StartAnsweringXvfb();
+  auto started = TestXServer::Start();
   ASSERT_TRUE(started) << "no Xvfb server answered";
-  XvfbServer& server = *started;
+  TestXServer& server = *started;
   setenv("DISPLAY", server.Display().c_str(), 1);
   auto source = platform::LastInputSource::Load();
   ASSERT_TRUE(source);

@@ -47,7 +47,7 @@ std::vector<std::string> WithoutLibraries(const std::string& scratch,
 }
 
 TEST(IdleSourceChoiceTest, WaylandSessionNeverReadsTheXServer) {
-  auto xserver = StartAnsweringXvfb();
+  auto xserver = TestXServer::Start();
   ASSERT_TRUE(xserver) << "no Xvfb server answered";
   ScopedTempDir runtime;
   NotACompositor hangsUp(runtime / "wayland-0", NotACompositor::Manner::kHangsUp);
@@ -168,7 +168,7 @@ TEST(IdleSourceChoiceTest, MissingSessionLibrariesLeaveTheOtherSources) {
   ScopedTempDir runtime, scratch;
   SessionBus bus(runtime.path());
   ASSERT_FALSE(bus.Address().empty()) << "no dbus-daemon";
-  auto xserver = StartAnsweringXvfb();
+  auto xserver = TestXServer::Start();
   ASSERT_TRUE(xserver) << "no Xvfb server answered";
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/support/child_process.h"
+#include "tests/support/x_server_posix.h"
 
 #include <atomic>
 #include <memory>
@@ -13,13 +14,13 @@
 
 namespace inputhook_test {
 
+using testing_support::FindProgram;
+using testing_support::TestXServer;
+
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
 /// The variables that choose the idle source, all removed, then `settings` on top.
 Environment SessionEnvironment(Environment settings);
-
-/// The full path of a program found on PATH; empty when there is none.
-std::string FindProgram(const std::string& name);
 
 struct Finished {
   int exitCode = -1;
@@ -29,28 +30,6 @@ struct Finished {
 /// Runs a program to its end (a minute at most) with `environment` added.
 Finished RunToEnd(const std::string& program, const std::vector<std::string>& arguments,
                   const Environment& environment = {});
-
-/// An Xvfb server on a free display number, which the test can take away again.
-class XvfbServer {
-public:
-  XvfbServer();
-  ~XvfbServer() { Stop(); }
-  XvfbServer(const XvfbServer&) = delete;
-  XvfbServer& operator=(const XvfbServer&) = delete;
-
-  const std::string& Display() const { return display_; }
-  /// Whether a client gets through within a few seconds.
-  bool Answers() const;
-  void MoveMouse() const;
-  void Stop();
-
-private:
-  int pid_ = 0;
-  std::string display_;
-};
-
-/// A server that answers, or null when none would start.
-std::unique_ptr<XvfbServer> StartAnsweringXvfb();
 
 /// A listening Unix socket at `path` that speaks no Wayland: it either never accepts (a
 /// client's greeting goes unanswered) or closes every connection it accepts at once.
