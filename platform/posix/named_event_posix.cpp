@@ -29,8 +29,10 @@ public:
   bool Wait(std::uint32_t timeoutMs) override {
     if (timeoutMs == 0)
       return sem_trywait(semaphore_) == 0;
+    // Measured on the monotonic clock: a wall clock set back during the wait must not
+    // stretch it.
     timespec until{};
-    clock_gettime(CLOCK_REALTIME, &until);
+    clock_gettime(CLOCK_MONOTONIC, &until);
     until.tv_sec += static_cast<time_t>(timeoutMs / 1000);
     until.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
     if (until.tv_nsec >= 1000000000L) {
@@ -39,7 +41,7 @@ public:
     }
     int result;
     do
-      result = sem_timedwait(semaphore_, &until);
+      result = sem_clockwait(semaphore_, CLOCK_MONOTONIC, &until);
     while (result != 0 && errno == EINTR);
     return result == 0;
   }
