@@ -1,6 +1,10 @@
 // Rewriting the program's own machine code: a patched function does what its new bytes
-// say until its old bytes are written back, and indirect jumps are followed to their cell.
+// say until its old bytes are written back, each page gets its own protection back, and
+// indirect jumps are followed to their cell.
 #include "platform/code_patch.h"
+
+#include "platform/error_text.h"
+#include "platform/test_support/pages.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +12,9 @@
 #include <cstring>
 
 namespace {
+
+using platform_testing::AccessAt;
+using platform_testing::PageAccess;
 
 int AnswerOne() {
   return 1;
@@ -46,6 +53,41 @@ TEST(CodePatchTest, IndirectJumpIsFollowedToItsCell) {
     field = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(&thunk.cell));
   std::memcpy(thunk.instruction + 2, &field, sizeof(field));
   EXPECT_EQ(platform::IndirectJumpCell(thunk.instruction), &thunk.cell);
+}
+
+TEST(CodePatchTest, WriteAcrossAPageBoundaryRestoresEachPage) {
+  platform_testing::TwoTestPages pages;
+  ASSERT_NE(pages.Base(), nullptr);
+  std::uint8_t* first = pages.Base();
+  std::uint8_t* second = first + pages.PageSize();
+  const std::uint8_t bytes[5] = {0xE9, 1, 2, 3, 4};
+  std::uint8_t* at = second - 2;
+  ASSERT_TRUE(platform::WriteCode(at, bytes, sizeof(bytes)));
+  EXPECT_EQ(std::memcmp(at, bytes, sizeof(bytes)), 0);
+  EXPECT_EQ(AccessAt(first), PageAccess::kReadExecute);
+  EXPECT_EQ(AccessAt(second), PageAccess::kReadOnly);
+
+  ASSERT_TRUE(platform::CanWriteCode(at, sizeof(bytes)));
+  EXPECT_EQ(AccessAt(first), PageAccess::kReadExecute);
+  EXPECT_EQ(AccessAt(second), PageAccess::kReadOnly);
+}
+
+TEST(CodePatchTest, ProgramCodeIsNotLeftWritable) {
+  const void* code = reinterpret_cast<const void*>(&platform::WriteCode);
+  ASSERT_EQ(AccessAt(code), PageAccess::kReadExecute);
+  std::uint8_t same[5];
+  std::memcpy(same, code, sizeof(same));
+  ASSERT_TRUE(platform::WriteCode(const_cast<void*>(code), same, sizeof(same)));
+  EXPECT_EQ(AccessAt(code), PageAccess::kReadExecute);
+}
+
+TEST(CodePatchTest, UnmappedAddressFailsWithTheErrorCode) {
+  // The first page of the address space is never mapped on either system.
+  std::uint8_t bytes[5] = {};
+  platform::SetLastErrorCode(0);
+  EXPECT_FALSE(platform::WriteCode(reinterpret_cast<void*>(0x100), bytes, sizeof(bytes)));
+  EXPECT_NE(platform::LastErrorCode(), 0u);
+  EXPECT_FALSE(platform::CanWriteCode(reinterpret_cast<void*>(0x100), sizeof(bytes)));
 }
 
 } // namespace
