@@ -17,12 +17,8 @@ agent_bin="$build/agent/SchedulerAgent"
 service_bin="$build/tools/idle_service/idle_service"
 [ -x "$agent_bin" ] && [ -x "$service_bin" ] || { echo "build $build first" >&2; exit 2; }
 
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-export NAMED_PIPE_DIR="$work/pipe"
-mkdir -p "$NAMED_PIPE_DIR"
-"$service_bin" >"$work/service.out" 2>&1 &
-sleep 0.5
+source "$(dirname "$0")/../process_figures.sh"
+start_reference_service "$service_bin"
 
 modes=(logging-off logging-on)
 declare -A pid
@@ -34,8 +30,6 @@ start() { # mode, ini contents
   "$dir/SchedulerAgent" &
   pid[$1]=$!
 }
-cpu_ns() { awk '{print $1}' "/proc/$1/schedstat"; }
-wakes() { awk '/^voluntary_ctxt_switches/ {print $2}' "/proc/$1/status"; }
 status_kib() { awk -v k="$2:" '$1 == k {print $2}' "/proc/$1/status"; }
 
 start logging-off ""

@@ -8,6 +8,7 @@
 #
 #   run.sh SECONDS BUILD OUT
 set -euo pipefail
+source "$(dirname "$0")/../process_figures.sh"
 if [ "${1:-}" = --measure ]; then
   # Inside a session: run.sh --measure SECONDS AGENT WORK prints one line per window of
   # SECONDS/6 s, "cpu-percent wake-ups-per-second", then "peak-rss-KiB", then the agent's
@@ -20,11 +21,11 @@ if [ "${1:-}" = --measure ]; then
   sleep 1 # start-up is not the steady state
   window=$(awk -v s="$seconds" 'BEGIN { printf "%.3f", s / 6 }')
   for _ in 1 2 3 4 5 6; do
-    cpu0=$(awk '{print $1}' /proc/$pid/schedstat)
-    ctx0=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
+    cpu0=$(cpu_ns $pid)
+    ctx0=$(wakes $pid)
     sleep "$window"
-    cpu1=$(awk '{print $1}' /proc/$pid/schedstat)
-    ctx1=$(awk '/^voluntary_ctxt_switches/ {print $2}' /proc/$pid/status)
+    cpu1=$(cpu_ns $pid)
+    ctx1=$(wakes $pid)
     awk -v c=$((cpu1 - cpu0)) -v s="$window" -v w=$((ctx1 - ctx0)) \
       'BEGIN { printf "%.5f %.3f\n", 100 * c / 1e9 / s, w / s }'
   done
@@ -49,12 +50,7 @@ raw=$out/idle_sources
 rm -rf "$raw"
 mkdir -p "$raw"
 
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-export NAMED_PIPE_DIR="$work/pipe"
-mkdir -p "$NAMED_PIPE_DIR"
-"$service_bin" >"$work/service.out" 2>&1 &
-sleep 0.5
+start_reference_service "$service_bin"
 
 # in_session KIND COMMAND...: the X11 session is this one without Wayland or session bus;
 # the others are headless compositors, each started for the command and ended after it.
