@@ -24,13 +24,6 @@ void* ScopedLibrary::FindSymbol(const char* name) const {
   return handle_ ? dlsym(handle_, name) : nullptr;
 }
 
-const char* ScopedLibrary::FirstMissing(std::initializer_list<const char*> names) const {
-  for (const char* name : names)
-    if (!FindSymbol(name))
-      return name;
-  return nullptr;
-}
-
 std::uint32_t BootTimeTick() {
   timespec now{};
   clock_gettime(CLOCK_BOOTTIME, &now);

@@ -5,7 +5,6 @@
 #include "platform/input_idle.h"
 
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -26,14 +25,11 @@ public:
   /// Opens the library by its soname; on failure the handle stays empty and `whyNot`
   /// tells why.
   bool Open(const char* soname, std::string& whyNot);
-  bool IsOpen() const { return handle_ != nullptr; }
 
   void* FindSymbol(const char* name) const;
   template <typename Function> Function Find(const char* name) const {
     return reinterpret_cast<Function>(FindSymbol(name));
   }
-  /// The first of `names` the library lacks; null when it has them all.
-  const char* FirstMissing(std::initializer_list<const char*> names) const;
   /// Fills `symbol` unless a lookup before it failed; `missing` keeps the first name
   /// not found.
   template <typename Symbol>

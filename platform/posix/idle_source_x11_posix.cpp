@@ -31,6 +31,31 @@ using XSetIOErrorExitHandlerFunction = void (*)(Display*, XIOErrorExitHandler, v
 
 constexpr const char* kLibrary = "libXss.so.1";
 
+/// The calls the source makes, from libXss and, through the same handle, Xlib.
+struct XFunctions {
+  XScreenSaverQueryInfoFunction queryInfo;
+  XScreenSaverQueryExtensionFunction queryExtension;
+  XOpenDisplayFunction openDisplay;
+  XCloseDisplayFunction closeDisplay;
+  XDefaultRootWindowFunction defaultRootWindow;
+  XSetIOErrorHandlerFunction setIOErrorHandler;
+  XSetIOErrorExitHandlerFunction setIOErrorExitHandler; // null before libX11 1.7
+};
+
+/// Finds every function; the name of the first the library lacks, or null. The idle
+/// query first: it is the one a wrong copy of the library is likely to lack.
+const char* FindFunctions(const ScopedLibrary& library, XFunctions& x) {
+  const char* missing = nullptr;
+  library.FindInto(x.queryInfo, "XScreenSaverQueryInfo", missing);
+  library.FindInto(x.queryExtension, "XScreenSaverQueryExtension", missing);
+  library.FindInto(x.openDisplay, "XOpenDisplay", missing);
+  library.FindInto(x.closeDisplay, "XCloseDisplay", missing);
+  library.FindInto(x.defaultRootWindow, "XDefaultRootWindow", missing);
+  library.FindInto(x.setIOErrorHandler, "XSetIOErrorHandler", missing);
+  x.setIOErrorExitHandler = library.Find<XSetIOErrorExitHandlerFunction>("XSetIOErrorExitHandler");
+  return missing;
+}
+
 // Where a lost connection returns to when Xlib is too old to let its exit be
 // replaced; set only while a query runs (the unit is used from one thread).
 sigjmp_buf* queryInProgress = nullptr;
@@ -45,16 +70,14 @@ int QuietIOError(Display*) {
 
 class ScreenSaverLastInput : public LastInputSource {
 public:
-  explicit ScreenSaverLastInput(ScopedLibrary library) : library_(std::move(library)) {
-    queryInfo_ = library_.Find<XScreenSaverQueryInfoFunction>("XScreenSaverQueryInfo");
-    closeDisplay_ = library_.Find<XCloseDisplayFunction>("XCloseDisplay");
-  }
+  ScreenSaverLastInput(ScopedLibrary library, const XFunctions& x)
+      : library_(std::move(library)), x_(x) {}
 
   ~ScreenSaverLastInput() override {
     // A connection lost in the middle of a call that was jumped out of is left alone;
     // one that Xlib itself gave up on it can still free.
     if (display_ && !(lost_ && jumpedOut_))
-      closeDisplay_(display_);
+      x_.closeDisplay(display_);
   }
 
   /// Opens the one connection the source keeps; a display that cannot be opened, or
@@ -62,24 +85,22 @@ public:
   bool Connect(std::string& whyNot) {
     const char* name = std::getenv("DISPLAY");
     std::string shown = name ? name : "";
-    Display* display = library_.Find<XOpenDisplayFunction>("XOpenDisplay")(nullptr);
+    Display* display = x_.openDisplay(nullptr);
     if (!display) {
       whyNot = "cannot open the X display \"" + shown + "\"";
       return false;
     }
-    library_.Find<XSetIOErrorHandlerFunction>("XSetIOErrorHandler")(QuietIOError);
-    if (auto setExitHandler =
-            library_.Find<XSetIOErrorExitHandlerFunction>("XSetIOErrorExitHandler"))
-      setExitHandler(display, DisplayLost, this);
+    x_.setIOErrorHandler(QuietIOError);
+    if (x_.setIOErrorExitHandler)
+      x_.setIOErrorExitHandler(display, DisplayLost, this);
     int eventBase = 0, errorBase = 0;
-    if (!library_.Find<XScreenSaverQueryExtensionFunction>("XScreenSaverQueryExtension")(
-            display, &eventBase, &errorBase)) {
-      closeDisplay_(display);
+    if (!x_.queryExtension(display, &eventBase, &errorBase)) {
+      x_.closeDisplay(display);
       whyNot = "the X display \"" + shown + "\" lacks the MIT-SCREEN-SAVER extension";
       return false;
     }
     display_ = display;
-    rootWindow_ = library_.Find<XDefaultRootWindowFunction>("XDefaultRootWindow")(display);
+    rootWindow_ = x_.defaultRootWindow(display);
     return true;
   }
 
@@ -95,7 +116,7 @@ public:
     sigjmp_buf lostConnection;
     if (sigsetjmp(lostConnection, 0) == 0) {
       queryInProgress = &lostConnection;
-      status = queryInfo_(display_, rootWindow_, &info);
+      status = x_.queryInfo(display_, rootWindow_, &info);
     } else {
       lost_ = true;
       jumpedOut_ = true;
@@ -117,8 +138,7 @@ private:
   }
 
   ScopedLibrary library_;
-  XScreenSaverQueryInfoFunction queryInfo_ = nullptr;
-  XCloseDisplayFunction closeDisplay_ = nullptr;
+  XFunctions x_;
   Display* display_ = nullptr;
   Window rootWindow_ = 0;
   bool lost_ = false;
@@ -132,15 +152,13 @@ SourceAttempt OpenXScreenSaver() {
   std::string whyNot;
   if (!library.Open(kLibrary, whyNot))
     return SourceAttempt::Unavailable(whyNot);
-  // The idle query first: it is the one a wrong copy of the library is likely to lack.
-  if (const char* missing = library.FirstMissing(
-          {"XScreenSaverQueryInfo", "XScreenSaverQueryExtension", "XOpenDisplay", "XCloseDisplay",
-           "XDefaultRootWindow", "XSetIOErrorHandler"}))
+  XFunctions x{};
+  if (const char* missing = FindFunctions(library, x))
     return SourceAttempt::Incomplete(kLibrary, missing);
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display)
     return SourceAttempt::Unavailable("no X display (DISPLAY is not set)");
-  auto source = std::make_unique<ScreenSaverLastInput>(std::move(library));
+  auto source = std::make_unique<ScreenSaverLastInput>(std::move(library), x);
   if (!source->Connect(whyNot))
     return SourceAttempt::Unavailable(whyNot);
   return SourceAttempt::Serving(std::move(source));
