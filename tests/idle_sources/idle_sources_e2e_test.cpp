@@ -5,6 +5,7 @@
 #include "tests/idle_sources/compositor.h"
 #include "tests/support/x_server_posix.h"
 
+#include <csignal>
 #include <sstream>
 
 using namespace agent_test;
@@ -169,6 +170,56 @@ TEST_F(CompositorSessionTest, WaylandSessionNeverReportsTheStaleXReading) {
   agent->RequestQuit(QuitRoute::kThread);
   ASSERT_TRUE(agent->WaitForExit(kLongWait));
   EXPECT_EQ(agent->ExitCode(), 0u);
+}
+
+TEST_F(CompositorSessionTest, GnomeMonitorsIdleTimeIsReportedAndItsLeavingReadsZero) {
+  const std::string busSession = FindProgram("dbus-run-session");
+  if (busSession.empty())
+    GTEST_SKIP() << "dbus-run-session is not installed (scripts/deps.sh installs dbus)";
+  // Two hours and three minutes without input, as the monitor counts it: the reports
+  // carry the monitor's own figure, not one the agent counted from its start.
+  constexpr std::uint32_t kIdleSeconds = 2 * 3600 + 3 * 60;
+  ChildProcess session(busSession, {"--", FAKE_IDLE_MONITOR, std::to_string(kIdleSeconds * 1000)},
+                       {}, dir.path());
+  ASSERT_TRUE(session.WaitForOutput("ready", kLongWait)) << session.Stderr();
+  std::istringstream ready(session.Stdout());
+  std::string word, address;
+  int monitorPid = 0;
+  ready >> word >> monitorPid >> address;
+  ASSERT_GT(monitorPid, 0);
+  sessionStart = Clock::now();
+
+  WriteIni("[settings]\r\nDebuggLog=1\r\n");
+  StartService("echo");
+  agent = StartAgent({{"DBUS_SESSION_BUS_ADDRESS", address}});
+  ASSERT_TRUE(ReadingAt(1).has_value()) << Shown();
+  auto age = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - sessionStart);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_GE(Readings()[i], kIdleSeconds) << Shown();
+    EXPECT_LE(Readings()[i], kIdleSeconds + age.count() + 1) << Shown();
+    EXPECT_EQ(Word(Requests().substr(i * kRecordSize, kRecordSize), 32), 123u);
+  }
+
+  // The monitor leaves the bus while the bus stays, as when the shell restarts: every
+  // reading fails and reports 0, and the agent keeps running.
+  ASSERT_EQ(kill(monitorPid, SIGUSR1), 0);
+  size_t next = RequestCount() + 1;
+  ASSERT_TRUE(ReadingAt(next + 2).has_value()) << Shown();
+  for (size_t i = next; i <= next + 2; ++i) {
+    EXPECT_EQ(Readings()[i], 0u) << "report " << i << "; " << Shown();
+    EXPECT_EQ(Word(Requests().substr(i * kRecordSize, kRecordSize), 32), 0u);
+  }
+  EXPECT_EQ(agent->Stderr(), "");
+
+  // The bus itself goes with the session: the agent ends with exit code 0, without its
+  // normal finish.
+  ASSERT_EQ(kill(monitorPid, SIGTERM), 0);
+  ASSERT_TRUE(session.WaitForExit(kLongWait));
+  ASSERT_TRUE(agent->WaitForExit(kLongWait)) << "the agent outlived its session bus; " << Shown();
+  EXPECT_EQ(agent->ExitCode(), 0u) << Shown();
+  std::vector<std::string> texts = TraceTexts(Log());
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "SchedulerAgent: Finish"), 0);
 }
 
 } // namespace
