@@ -1,7 +1,8 @@
 // A stand-in for GNOME's idle monitor, run inside dbus-run-session: it answers
-// GetIdletime with IDLE_MS plus the time since it started, gives up its name on SIGUSR1
-// while staying on the bus (as a restarting shell does), and ends on SIGTERM, taking the
-// session bus with it. Prints "ready PID ADDRESS" once it owns the name.
+// GetIdletime with IDLE_MS plus the time since it started, stops answering on SIGUSR2 (a
+// hung shell), gives up its name on SIGUSR1 while staying on the bus (as a restarting
+// shell does), and ends on SIGTERM, taking the session bus with it. Prints "ready PID ADDRESS" once
+// it owns the name.
 //
 //   fake_idle_monitor IDLE_MS
 #include <dbus/dbus.h>
@@ -19,9 +20,13 @@ namespace {
 constexpr const char* kName = "org.gnome.Mutter.IdleMonitor";
 constexpr const char* kPath = "/org/gnome/Mutter/IdleMonitor/Core";
 
+volatile std::sig_atomic_t silenceAsked = 0;
 volatile std::sig_atomic_t releaseAsked = 0;
 volatile std::sig_atomic_t quitAsked = 0;
 
+void OnSilence(int) {
+  silenceAsked = 1;
+}
 void OnRelease(int) {
   releaseAsked = 1;
 }
@@ -37,6 +42,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::uint64_t baseIdle = std::strtoull(argv[1], nullptr, 10);
+  std::signal(SIGUSR2, OnSilence);
   std::signal(SIGUSR1, OnRelease);
   std::signal(SIGTERM, OnQuit);
 
@@ -66,7 +72,7 @@ int main(int argc, char** argv) {
     if (!dbus_connection_read_write(connection, 100))
       break;
     while (DBusMessage* message = dbus_connection_pop_message(connection)) {
-      if (dbus_message_is_method_call(message, kName, "GetIdletime") &&
+      if (!silenceAsked && dbus_message_is_method_call(message, kName, "GetIdletime") &&
           std::strcmp(dbus_message_get_path(message), kPath) == 0) {
         dbus_uint64_t idle = baseIdle + static_cast<std::uint64_t>(
                                             std::chrono::duration_cast<std::chrono::milliseconds>(
