@@ -198,7 +198,7 @@ TMoFile* TFileLocator::GetMoFile(const std::u16string& filename) {
   if (index >= 0) {
     mofile = MoFiles.Objects(index);
   } else {
-    auto created = std::make_unique<TMoFile>(realfile, offset, size);
+    auto created = std::make_unique<TMoFile>(realfile, offset, size, true);
     mofile = created.get();
     MoFiles.AddObject(std::move(key), std::move(created));
   }

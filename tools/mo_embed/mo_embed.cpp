@@ -73,7 +73,7 @@ embedded_catalogues::Catalogue ReadCatalogue(const std::string& argument, const 
     throw ToolError("catalogue name must be a relative path: " + argument);
   // Refuse what the program could not use, before anything is written.
   try {
-    TMoFile check(file.u16string(), 0, 0);
+    TMoFile check(file.u16string(), 0, 0, true);
   } catch (const EGnuGettext& e) {
     throw ToolError(e.what());
   }
