@@ -107,7 +107,7 @@ void WriteLogEntry(const std::u16string& text) {
 
 void SetupDebuggLogIn(const std::u16string& folder) {
   FLogFileName = folder + u"Debugg.log";
-  TraceListener = WriteLogEntry;
+  SetTraceListener(WriteLogEntry);
   FLogEnabled = false;
   FFirstEntry = true;
   const std::u16string iniName = folder + u"MKLOG.INI";

@@ -10,24 +10,29 @@ namespace {
 
 TLastInputLoader Loader = nullptr;
 
-// Empty until the unit starts; empty again after it ends or when the library could
-// not be loaded, and every reading is then 0.
-std::unique_ptr<platform::LastInputSource> Library;
-bool LastInputFunctionFound = false;
-bool SessionEndSignalled = false;
+/// What the unit holds from its start, which loads the library, to its end.
+struct TInputHookState {
+  std::unique_ptr<platform::LastInputSource> Library;
+  bool LastInputFunctionFound = false;
+  bool SessionEndSignalled = false;
+};
+
+// Null until the unit starts; null again after it ends or when the library could not be
+// loaded, and every reading is then 0.
+std::unique_ptr<TInputHookState> State;
 
 std::uint32_t IdleMilliseconds() {
-  if (!Library || !LastInputFunctionFound)
+  if (!State || !State->LastInputFunctionFound)
     return 0;
   std::uint32_t lastInput = 0;
-  switch (Library->LastInputTick(lastInput)) {
+  switch (State->Library->LastInputTick(lastInput)) {
   case platform::LastInputQuery::kAnswered:
     break;
   case platform::LastInputQuery::kSessionGone:
     // The host ends the session at its next message handling; until then the user
     // counts as active.
-    if (!SessionEndSignalled) {
-      SessionEndSignalled = true;
+    if (!State->SessionEndSignalled) {
+      State->SessionEndSignalled = true;
       platform::SignalSessionEnd();
     }
     return 0;
@@ -35,7 +40,7 @@ std::uint32_t IdleMilliseconds() {
     return 0;
   }
   // Read after the input time, the tick is never behind it.
-  return Library->TickCount() - lastInput;
+  return State->Library->TickCount() - lastInput;
 }
 
 } // namespace
@@ -45,7 +50,7 @@ void SetLastInputLoader(TLastInputLoader loader) {
 }
 
 const char* InputIdleSourceName() {
-  return Library ? Library->Name() : "none";
+  return State ? State->Library->Name() : "none";
 }
 
 std::uint32_t GetInputIdleSeconds() {
@@ -57,19 +62,21 @@ std::uint32_t GetInputIdleMinutes() {
 }
 
 bool InitInputHook() {
-  if (Library)
+  if (State)
     return true;
-  Library = Loader ? Loader() : platform::LastInputSource::Load();
-  if (!Library)
+  std::unique_ptr<platform::LastInputSource> library =
+      Loader ? Loader() : platform::LastInputSource::Load();
+  if (!library)
     return false;
-  LastInputFunctionFound = Library->FindLastInputFunction();
-  // The place is the one this failure has always named, whatever line it stands on now.
-  Assert(LastInputFunctionFound, u"Failed to find GetLastInputInfo in DLL!",
+  State = std::make_unique<TInputHookState>();
+  State->Library = std::move(library);
+  State->LastInputFunctionFound = State->Library->FindLastInputFunction();
+  // The report names a fixed place, not this line, so that it reads the same in every build.
+  Assert(State->LastInputFunctionFound, u"Failed to find GetLastInputInfo in DLL!",
          SourcePlace{u"common\\Scheduler\\Utils\\InputHook", 165});
   return true;
 }
 
 void DoneInputHook() {
-  Library.reset();
-  SessionEndSignalled = false;
+  State.reset();
 }
