@@ -5,6 +5,7 @@
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/GnuGettextInstance.h"
 #include "common/GNUgettext/MoFile.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "text/TextConvert.h"
 
 #include <benchmark/benchmark.h>
@@ -156,7 +157,7 @@ BENCHMARK(BM_GlibcMissInPlace);
 
 void BM_TranslatorHit(benchmark::State& state) {
   TFileLocator locator;
-  CatalogueLocator = &locator;
+  Translation().CatalogueLocator = &locator;
   setenv("LANG", "de", 1);
   {
     TGnuGettextInstance translator;
@@ -168,7 +169,7 @@ void BM_TranslatorHit(benchmark::State& state) {
     for (auto _ : state)
       benchmark::DoNotOptimize(translator.dgettext(u"bench", keys[i++ & 1023]));
   }
-  CatalogueLocator = nullptr;
+  Translation().CatalogueLocator = nullptr;
 }
 BENCHMARK(BM_TranslatorHit);
 

@@ -2,6 +2,7 @@
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/MoFile.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "text/TextConvert.h"
 
 #include <cstdio>
@@ -83,7 +84,7 @@ embedded_catalogues::Catalogue ReadCatalogue(const std::string& argument, const 
 void List(const fs::path& executable) {
   if (!fs::is_regular_file(executable))
     throw ToolError("cannot read " + executable.string());
-  ExecutablePath = fs::absolute(executable).u16string();
+  Translation().ExecutablePath = fs::absolute(executable).u16string();
   TFileLocator locator;
   locator.Analyze();
   for (int i = 0; i < locator.EmbeddedFiles().Count(); ++i) {
