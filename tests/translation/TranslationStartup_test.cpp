@@ -7,7 +7,7 @@
 #include "framework/StringList.h"
 #include "platform/environment.h"
 #include "platform/module.h"
-#include "tests/translation/box_watcher.h"
+#include "platform/test_support/box_watcher.h"
 #include "text/StringTableIds.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/TranslationState.h"
-#include "tests/fuzz/fuzz_support.h"
+#include "platform/test_support/fuzz_support.h"
 
 #include <algorithm>
 #include <fstream>

@@ -3,7 +3,7 @@
 // and strings lie inside the data, and in a catalogue whose source strings are sorted
 // every source string is found.
 #include "common/GNUgettext/MoFile.h"
-#include "tests/fuzz/fuzz_support.h"
+#include "platform/test_support/fuzz_support.h"
 
 #include <algorithm>
 #include <cstring>
