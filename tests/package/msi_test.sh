@@ -98,7 +98,10 @@ $(cache SA_MSI_ABOUT_LINK)
 $(cache SA_PACKAGE_CONTACT)
 SchedulerAgent.ico
 1"
-  expect_equal "Icon" "$(table "$current" Icon | cut -f1)" "SchedulerAgent.ico"
+  # The icon is the one the build was configured with (msiinfo writes a table's streams
+  # into a folder of the table's name).
+  expect_equal "Icon" "$(cd "$work" && table "$current" Icon | cut -f1)" "SchedulerAgent.ico"
+  cmp "$work/Icon/Icon.SchedulerAgent.ico" "$(cache SA_MSI_ICON)" || fail "another icon"
   table "$current" CustomAction | grep -qx 'SetArpInstallLocation	51	ARPINSTALLLOCATION	\[INSTALLDIR\]	' ||
     fail "ARPINSTALLLOCATION is not set from INSTALLDIR"
 
@@ -111,7 +114,9 @@ SchedulerAgent.ico
   # What ships is the optimised build, without debug information.
   payload_dir="$work/tables-payload"
   rm -rf "$payload_dir"
-  msiextract -C "$payload_dir" "$current" >/dev/null
+  mkdir -p "$payload_dir"
+  # In the folder: msiextract writes the Icon table's streams to the working folder.
+  (cd "$payload_dir" && msiextract "$current" >/dev/null)
   for program in SchedulerAgent.exe idle_service.exe; do
     sections=$("$objdump" -h "$payload_dir/SchedulerAgent/$program" | awk '$2 ~ /^\.debug/ { print $2 }')
     expect_equal "debug sections of $program" "$sections" ""
@@ -247,7 +252,7 @@ files_of() {
 payload() {
   local msi=$1 with_service=$2 with_ini=$3 dir
   dir=$(mktemp -d "$work/payload.XXXX")
-  msiextract -C "$dir" "$msi" >/dev/null
+  (cd "$dir" && msiextract "$msi" >/dev/null)
   local root="$dir/SchedulerAgent"
   [ "$with_service" = yes ] || rm "$root/idle_service.exe"
   [ "$with_ini" = yes ] || rm "$root/MKLOG.INI"
@@ -288,6 +293,13 @@ arp_entry() {
     sort
 }
 
+packed_guid() { # {GUID} as Windows Installer's registry keys spell it
+  local g=${1//[\{\}-]/} packed i
+  packed=$(rev <<<"${g:0:8}")$(rev <<<"${g:8:4}")$(rev <<<"${g:12:4}")
+  for ((i = 16; i < 32; i += 2)); do packed+=${g:i+1:1}${g:i:1}; done
+  echo "$packed"
+}
+
 run_line() { # the Run value that starts the agent installed in FOLDER (a Windows path)
   printf '    SchedulerAgent    REG_SZ    "%s\\SchedulerAgent.exe"' "$1"
 }
@@ -310,13 +322,13 @@ install)
 DisplayName=SchedulerAgent
 DisplayVersion=$version
 HelpLink=$(property "$current" ARPHELPLINK)
-InstallLocation=C:\Program Files\SchedulerAgent\
+InstallLocation=C:\Program Files\SchedulerAgent\\
 NoModify=0x1
 Publisher=SchedulerAgent developers
 URLInfoAbout=$(property "$current" ARPURLINFOABOUT)"
   # The icon Apps & features shows, kept by the installer for the installed product.
-  icon=$("$wine" reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(property "$current" ProductCode)" \
-    /v ProductIcon 2>/dev/null | tr -d '\r' | sed -nE 's/^ +ProductIcon +REG_SZ +//p')
+  icon=$("$wine" reg query "HKLM\\Software\\Classes\\Installer\\Products\\$(packed_guid "$(property "$current" ProductCode)")" \
+    /v ProductIcon 2>/dev/null | tr -d '\r' | sed -nE 's/^ +ProductIcon +REG_SZ +//p' || true)
   icon_file="$drive_c/${icon#C:\\}"
   icon_file=${icon_file//\\//}
   [ -n "$icon" ] && [ "$(head -c 4 "$icon_file" | od -An -tx1 | tr -d ' ')" = 00000100 ] ||
