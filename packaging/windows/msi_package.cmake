@@ -26,6 +26,7 @@ function(sa_pe_file_version out exe)
     string(APPEND key ${code}00)
   endforeach()
   string(FIND "${hex}" "${key}" at)
+  set(signature -1)
   if(at GREATER_EQUAL 0)
     string(SUBSTRING "${hex}" ${at} 256 block)
     string(FIND "${block}" "bd04effe" signature) # 0xFEEF04BD, little-endian
