@@ -79,7 +79,8 @@ if [ "$step" = tables ]; then
     "$(property "$current" ProductCode) $(property "$current" ProductCode)"
   [ "$(property "$lower" ProductCode)" != "$(property "$current" ProductCode)" ] ||
     fail "two versions share a ProductCode"
-  expect_equal "the rebuild's package code" "$(package_code "$rebuilt")" "$(package_code "$current")"
+  expect_equal "the rebuild's package code" "$(package_code "$rebuilt")" \
+    "$(package_code "$current")"
   codes=$(printf '%s\n' "$(package_code "$current")" "$(package_code "$changed")" \
     "$(package_code "$lower")")
   expect_equal "different package codes of three different packages: $codes" \
@@ -118,7 +119,8 @@ SchedulerAgent.ico
   # In the folder: msiextract writes the Icon table's streams to the working folder.
   (cd "$payload_dir" && msiextract "$current" >/dev/null)
   for program in SchedulerAgent.exe idle_service.exe; do
-    sections=$("$objdump" -h "$payload_dir/SchedulerAgent/$program" | awk '$2 ~ /^\.debug/ { print $2 }')
+    sections=$("$objdump" -h "$payload_dir/SchedulerAgent/$program" |
+      awk '$2 ~ /^\.debug/ { print $2 }')
     expect_equal "debug sections of $program" "$sections" ""
   done
   rm -rf "$payload_dir"
@@ -287,8 +289,9 @@ snapshot() {
 # The installed product's entry in Apps & features: the values an administrator and a
 # detection rule see, NAME=VALUE.
 arp_entry() {
-  "$wine" reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(property "$current" ProductCode)" \
-    2>/dev/null | tr -d '\r' |
+  local key
+  key="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(property "$current" ProductCode)"
+  "$wine" reg query "$key" 2>/dev/null | tr -d '\r' |
     sed -nE 's/^ +(Contact|DisplayName|DisplayVersion|HelpLink|InstallLocation|NoModify|Publisher|URLInfoAbout) +REG_[A-Z_]+ +(.*)$/\1=\2/p' |
     sort
 }
@@ -314,7 +317,8 @@ install)
   # service, no MKLOG.INI.
   expect_install /i "$current"
   expect_equal "installed files" "$(files_of "$default_dir")" "$(payload "$current" no no)"
-  [ -f "$default_dir/Debugg.log" ] && [ ! -s "$default_dir/Debugg.log" ] || fail "no empty debug log"
+  [ -f "$default_dir/Debugg.log" ] && [ ! -s "$default_dir/Debugg.log" ] ||
+    fail "no empty debug log"
   expect_equal "Run value" "$(run_values)" "$(run_line 'C:\Program Files\SchedulerAgent')"
   expect_equal "installed versions" "$(products)" "$version"
   expect_equal "Apps & features entry" "$(arp_entry)" \
