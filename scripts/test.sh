@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds both targets and the sanitizer build, and runs every test of each.
+# Builds both targets, the Windows release build whose packages the Windows tests check,
+# and the sanitizer build, and runs every test of each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -9,7 +10,9 @@ cmake --preset native
 cmake --build --preset native
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset native -j "$(nproc)"
 
-echo "== windows (cross build, tests under Wine)"
+echo "== windows (cross build, tests under Wine; the packages from the release build)"
+cmake --preset windows-release
+cmake --build --preset windows-release
 cmake --preset windows
 cmake --build --preset windows
 xvfb-run -a -s "-screen 0 1280x1024x24" scripts/windows-ctest.sh
