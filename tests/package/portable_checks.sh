@@ -212,11 +212,57 @@ prove_runs() {
   echo "$suite: $(grep -c '^common' "$log-service.out") reports of changes, exit code 0"
 }
 
+# Starts the root's sway headless with its own default configuration, as an ordinary
+# user: the package's snippet must start one agent, which reports through the compositor's
+# idle protocol and ends with the compositor.
+prove_sway_starts_agent() {
+  local root=$1 suite=$2 scratch=/tmp/sa-sway-test user=65534
+  local log=$work/$suite-sway
+  rm -rf "${root:?}$scratch"
+  mkdir -p "$root$scratch/pipe" "$root$scratch/run"
+  chown $user:$user "$root$scratch/run"
+  chmod 0700 "$root$scratch/run"
+
+  chroot "$root" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 HOME=$scratch \
+    XDG_CACHE_HOME=$scratch NAMED_PIPE_DIR=$scratch/pipe $service >"$log-service.out" 2>&1 &
+  started+=($!)
+  local service_pid=$!
+  wait_for_line "$log-service.out" 'listening on' 30 || { cat "$log-service.out" >&2; fail "$suite: no service"; }
+
+  # sway refuses to run as root; the runtime folder doubles as HOME.
+  chroot "$root" setpriv --reuid=$user --regid=$user --clear-groups env -i \
+    PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 HOME=$scratch/run XDG_RUNTIME_DIR=$scratch/run \
+    WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+    NAMED_PIPE_DIR=$scratch/pipe sway >"$log.out" 2>&1 &
+  started+=($!)
+  local sway_pid=$!
+  wait_for_line "$log-service.out" "uid $user pid [0-9]+: [0-9]+ s" 60 ||
+    { tail -n 30 "$log.out" "$log-service.out" >&2; fail "$suite: sway did not start the agent"; }
+  if grep 'SchedulerAgent' "$log.out"; then fail "$suite: the agent under sway complained"; fi
+
+  kill -TERM "$sway_pid"
+  wait "$sway_pid" || true
+  local i
+  for ((i = 0; i < 300; i++)); do
+    pgrep -u $user -x SchedulerAgent >/dev/null || break
+    sleep 0.1
+  done
+  ! pgrep -u $user -x SchedulerAgent >/dev/null || fail "$suite: the agent outlived sway"
+  kill -TERM "$service_pid"
+  wait "$service_pid" || true
+  expect_equal "$suite: agents that sway started" \
+    "$(grep -oE "uid $user pid [0-9]+" "$log-service.out" | sort -u | wc -l)" 1
+  rm -rf "${root:?}$scratch"
+  echo "$suite: sway started one agent; it ended with sway"
+}
+
 # Installs the .debs into SUITE's chroot with dpkg (their dependencies must be there),
 # checks the start-up state, runs the agent, purges them, and finds the root as before.
 prove_deb_in_root() {
   local suite=$1 root
-  root=$("$top/scripts/debian-root.sh" "$suite" xvfb xauth xdotool libxss1 libwayland-client0 libdbus-1-3)
+  shift
+  root=$("$top/scripts/debian-root.sh" "$suite" xvfb xauth xdotool libxss1 libwayland-client0 \
+    libdbus-1-3 "$@")
   # What an earlier, interrupted run may have left.
   chroot "$root" dpkg --purge scheduler-agent scheduler-idle-service >/dev/null 2>&1 || true
   root_files "$root" >"$work/$suite.before"
@@ -233,6 +279,7 @@ prove_deb_in_root() {
     fail "$suite: the idle service was enabled without being asked for"
 
   prove_runs "$root" "$suite"
+  if [ "$suite" = trixie ]; then prove_sway_starts_agent "$root" "$suite"; fi
 
   chroot "$root" dpkg --purge scheduler-agent scheduler-idle-service >>"$work/$suite-dpkg.log" 2>&1 ||
     { cat "$work/$suite-dpkg.log" >&2; fail "$suite: dpkg --purge"; }
