@@ -89,6 +89,8 @@ portable)
   prove_deb_in_root bullseye
   prove_deb_in_root trixie sway
   prove_rpm_in_root trixie
+  prove_upgrade_keeps_choices deb bullseye
+  prove_upgrade_keeps_choices rpm trixie
   ;;
 zip)
   zip=$(ls "$work"/out/SchedulerAgent-*-win64.zip)

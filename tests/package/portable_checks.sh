@@ -309,3 +309,68 @@ prove_rpm_in_root() {
   rm -rf "${root:?}$db"
   expect_root_as_before "$root" "$work/$suite-rpm.before" "rpm -e"
 }
+
+# An upgrade keeps an administrator's choices: the user unit they disabled stays
+# disabled, the session file they emptied stays empty. KIND is deb (dpkg in SUITE's
+# chroot, the unit disabled by removing its link, as `systemctl --global disable` does
+# where systemctl is missing) or rpm (rpm and the root's own systemctl).
+prove_upgrade_keeps_choices() {
+  local kind=$1 suite=$2 root db=/tmp/sa-rpm-db older=$work/older
+  local link=/etc/systemd/user/graphical-session.target.wants/scheduler-agent.service
+  local snippet=/etc/sway/config.d/scheduler-agent.conf
+  root=$("$top/scripts/debian-root.sh" "$suite")
+  if [ ! -d "$older" ]; then
+    cpack --config "$build/CPackConfig.cmake" -B "$older" -R 0.0.1 >"$work/cpack-older.log" 2>&1 ||
+      { cat "$work/cpack-older.log" >&2; fail "cpack of the older packages"; }
+  fi
+  mkdir -p "$root/opt" "$root/tmp/sa-packages"
+  rm -rf "${root:?}$db"
+  root_files "$root" >"$work/$suite-$kind-upgrade.before"
+
+  local install upgrade remove new
+  case $kind in
+  deb)
+    cp "$older"/scheduler-agent_0.0.1_amd64.deb "$agent_deb" "$root/tmp/sa-packages/"
+    install=(chroot "$root" dpkg -i /tmp/sa-packages/scheduler-agent_0.0.1_amd64.deb)
+    upgrade=(chroot "$root" dpkg -i "/tmp/sa-packages/$(basename "$agent_deb")")
+    remove=(chroot "$root" dpkg --purge scheduler-agent)
+    new=$(dpkg-deb -f "$agent_deb" Version)
+    ;;
+  rpm)
+    install=(rpm --root "$root" --dbpath "$db" -i --nodeps "$older"/scheduler-agent-0.0.1-1.x86_64.rpm)
+    upgrade=(rpm --root "$root" --dbpath "$db" -U --nodeps "$agent_rpm")
+    remove=(rpm --root "$root" --dbpath "$db" -e scheduler-agent)
+    new=$(rpm -qp --qf '%{VERSION}' "$agent_rpm")
+    ;;
+  esac
+  local log=$work/$suite-$kind-upgrade.log
+  "${install[@]}" >"$log" 2>&1 || { cat "$log" >&2; fail "$suite: installing the older $kind"; }
+  [ -L "$root$link" ] || fail "$suite: the older $kind did not enable the user unit"
+  if [ "$kind" = rpm ]; then
+    chroot "$root" systemctl --global disable scheduler-agent.service >>"$log" 2>&1 ||
+      { cat "$log" >&2; fail "$suite: systemctl --global disable"; }
+  else
+    rm "$root$link"
+  fi
+  echo "# not here" >"$root$snippet"
+
+  "${upgrade[@]}" >>"$log" 2>&1 || { cat "$log" >&2; fail "$suite: upgrading the $kind"; }
+  [ -x "$root$agent" ] || fail "$suite: no agent after the $kind upgrade"
+  if [ "$kind" = rpm ]; then
+    expect_equal "$suite: version after the rpm upgrade" \
+      "$(rpm --root "$root" --dbpath "$db" -q --qf '%{VERSION}' scheduler-agent)" "$new"
+  else
+    expect_equal "$suite: version after the deb upgrade" \
+      "$(chroot "$root" dpkg-query -W -f '${Version}' scheduler-agent)" "$new"
+  fi
+  [ ! -e "$root$link" ] || fail "$suite: the $kind upgrade enabled the disabled user unit again"
+  expect_equal "$suite: the emptied sway snippet after the $kind upgrade" "$(cat "$root$snippet")" \
+    "# not here"
+
+  "${remove[@]}" >>"$log" 2>&1 || { cat "$log" >&2; fail "$suite: removing the $kind"; }
+  # rpm keeps an edited configuration file as .rpmsave, dpkg's purge removes it.
+  rm -f "$root$snippet.rpmsave"
+  rm -rf "${root:?}$db" "$root/tmp/sa-packages"
+  expect_root_as_before "$root" "$work/$suite-$kind-upgrade.before" "the $kind upgrade and removal"
+  echo "$suite: the $kind upgrade kept the disabled unit and the edited snippet"
+}
