@@ -164,12 +164,12 @@ public:
       whyNot = "cannot connect to the Wayland display \"" + socketPath + "\": " + strerror(errno);
       return false;
     }
-    display_ = wayland_.connectToFd(socket.get());
+    // The library owns the socket from here on: it closes it itself when it fails.
+    display_ = wayland_.connectToFd(socket.release());
     if (!display_) {
       whyNot = "cannot use the Wayland display \"" + socketPath + "\": " + strerror(errno);
       return false;
     }
-    socket.release(); // the display owns it now
 
     static Implementation registryListener[] = {
         reinterpret_cast<Implementation>(Global),
@@ -333,18 +333,30 @@ private:
           return Trip::kLost;
         continue;
       }
-      if (wayland_.flush(display_) < 0 && errno != EAGAIN) {
-        wayland_.cancelRead(display_);
-        return Trip::kLost;
+      // Requests the socket had no room for wait in the library: until they are out, the
+      // answer cannot come, so room to write is waited for as well.
+      bool unsent = false;
+      if (wayland_.flush(display_) < 0) {
+        if (errno != EAGAIN) {
+          wayland_.cancelRead(display_);
+          return Trip::kLost;
+        }
+        unsent = true;
       }
       std::uint64_t now = MonotonicMs();
-      pollfd waiting{wayland_.getFd(display_), POLLIN, 0};
+      pollfd waiting{wayland_.getFd(display_), static_cast<short>(POLLIN | (unsent ? POLLOUT : 0)),
+                     0};
       int ready = now < deadline ? poll(&waiting, 1, static_cast<int>(deadline - now)) : 0;
       if (ready <= 0) {
         wayland_.cancelRead(display_);
         if (ready < 0 && errno == EINTR)
           continue;
         return ready == 0 ? Trip::kTimedOut : Trip::kLost;
+      }
+      if (!(waiting.revents & (POLLIN | POLLHUP | POLLERR))) {
+        // Room to write only: flush again before reading.
+        wayland_.cancelRead(display_);
+        continue;
       }
       if (wayland_.readEvents(display_) < 0 || wayland_.dispatchPending(display_) < 0)
         return Trip::kLost;
