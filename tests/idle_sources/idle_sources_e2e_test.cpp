@@ -195,7 +195,7 @@ TEST_F(CompositorSessionTest, WaylandSessionNeverReportsTheStaleXReading) {
   EXPECT_EQ(agent->ExitCode(), 0u);
 }
 
-TEST_F(CompositorSessionTest, GnomeMonitorsIdleTimeIsReportedAndASilentOrGoneMonitorReadsZero) {
+TEST_F(CompositorSessionTest, GnomeMonitorsIdleTimeIsReportedAndAGoneMonitorReadsZero) {
   const std::string busSession = FindProgram("dbus-run-session");
   if (busSession.empty())
     GTEST_SKIP() << "dbus-run-session is not installed (scripts/deps.sh installs dbus)";
@@ -223,18 +223,22 @@ TEST_F(CompositorSessionTest, GnomeMonitorsIdleTimeIsReportedAndASilentOrGoneMon
     EXPECT_EQ(Word(Requests().substr(i * kRecordSize, kRecordSize), 32), 123u);
   }
 
-  // A monitor that stops answering, then one that leaves the bus while the bus stays
-  // (a hung shell, then a restarting one): each reading fails and reports 0 within its
-  // short time-out, and the agent keeps running.
-  for (int signal : {SIGUSR2, SIGUSR1}) {
-    SCOPED_TRACE(signal == SIGUSR2 ? "silent monitor" : "monitor gone");
-    ASSERT_EQ(kill(monitorPid, signal), 0);
-    size_t next = RequestCount() + 1;
-    ASSERT_TRUE(ReadingAt(next + 2).has_value()) << Shown();
-    for (size_t i = next; i <= next + 2; ++i) {
-      EXPECT_EQ(Readings()[i], 0u) << "report " << i << "; " << Shown();
-      EXPECT_EQ(Word(Requests().substr(i * kRecordSize, kRecordSize), 32), 0u);
-    }
+  // A monitor that stops answering (a hung shell): the readings never wait for it and
+  // go on from what it last said, the idle time growing as no input reaches the session.
+  ASSERT_EQ(kill(monitorPid, SIGUSR2), 0);
+  size_t next = RequestCount() + 1;
+  ASSERT_TRUE(ReadingAt(next + 2).has_value()) << Shown();
+  for (size_t i = next; i <= next + 2; ++i)
+    EXPECT_GE(Readings()[i], kIdleSeconds) << "report " << i << "; " << Shown();
+
+  // A monitor that leaves the bus while the bus stays (a restarting shell): each reading
+  // is 0, and the agent keeps running.
+  ASSERT_EQ(kill(monitorPid, SIGUSR1), 0);
+  next = RequestCount() + 1;
+  ASSERT_TRUE(ReadingAt(next + 2).has_value()) << Shown();
+  for (size_t i = next + 1; i <= next + 2; ++i) {
+    EXPECT_EQ(Readings()[i], 0u) << "report " << i << "; " << Shown();
+    EXPECT_EQ(Word(Requests().substr(i * kRecordSize, kRecordSize), 32), 0u);
   }
   EXPECT_EQ(agent->Stderr(), "SchedulerAgent: idle time from mutter\n");
 
