@@ -300,10 +300,8 @@ private:
       if (id == idleWatch_) {
         // Stamped now, never earlier than it came; the exact figure follows. The input
         // watch is set first: input before the monitor takes the question shows in its
-        // answer, input after it fires the watch. A watch set while the user is already
-        // idle fires at once.
-        if (!transitions_.Idle())
-          transitions_.Idled(TickCount());
+        // answer, input after it fires the watch.
+        transitions_.Idled(TickCount());
         SetActiveWatch();
         AskIdleTime();
       } else if (id == activeWatch_) {

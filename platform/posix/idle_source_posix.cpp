@@ -20,6 +20,10 @@ void IdleTransitions::Start(std::uint32_t now, std::uint32_t idleMs) {
 }
 
 void IdleTransitions::Idled(std::uint32_t now) {
+  // A watch or alarm set while the user is already idle fires at once: the figure known
+  // is the better one.
+  if (idle_)
+    return;
   idle_ = true;
   idledAt_ = now;
 }

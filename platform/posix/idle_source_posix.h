@@ -28,7 +28,7 @@ public:
 
   /// Counting starts at `now`, the user having been idle `idleMs` then (0 when not known).
   void Start(std::uint32_t now, std::uint32_t idleMs);
-  /// Idle for the threshold as of `now`.
+  /// Idle for the threshold as of `now`; nothing changes when already idle.
   void Idled(std::uint32_t now);
   /// Input at `now`.
   void Resumed(std::uint32_t now);

@@ -22,16 +22,40 @@ __attribute__((destructor)) static void CheckReused(void) {
 }
 
 static void Unused(void) {}
-void wl_display_disconnect(void) { Unused(); }
-void wl_display_get_fd(void) { Unused(); }
-void wl_display_flush(void) { Unused(); }
-void wl_display_prepare_read(void) { Unused(); }
-void wl_display_cancel_read(void) { Unused(); }
-void wl_display_read_events(void) { Unused(); }
-void wl_display_dispatch_pending(void) { Unused(); }
-void wl_display_get_error(void) { Unused(); }
-void wl_proxy_marshal_constructor(void) { Unused(); }
-void wl_proxy_marshal_constructor_versioned(void) { Unused(); }
-void wl_proxy_add_listener(void) { Unused(); }
-void wl_proxy_destroy(void) { Unused(); }
+void wl_display_disconnect(void) {
+  Unused();
+}
+void wl_display_get_fd(void) {
+  Unused();
+}
+void wl_display_flush(void) {
+  Unused();
+}
+void wl_display_prepare_read(void) {
+  Unused();
+}
+void wl_display_cancel_read(void) {
+  Unused();
+}
+void wl_display_read_events(void) {
+  Unused();
+}
+void wl_display_dispatch_pending(void) {
+  Unused();
+}
+void wl_display_get_error(void) {
+  Unused();
+}
+void wl_proxy_marshal_constructor(void) {
+  Unused();
+}
+void wl_proxy_marshal_constructor_versioned(void) {
+  Unused();
+}
+void wl_proxy_add_listener(void) {
+  Unused();
+}
+void wl_proxy_destroy(void) {
+  Unused();
+}
 int wl_registry_interface, wl_callback_interface, wl_seat_interface;
