@@ -181,8 +181,9 @@ const std::string& TodaysDesktops(std::string& whyNot) {
   static bool tried = false;
   if (!tried) {
     tried = true;
+    testing_support::ScopedTempDir outputs;
     ChildProcess made(DEBIAN_ROOT_SCRIPT, {"trixie", "sway", "mutter", "kwin-wayland", "dbus"}, {},
-                      testing_support::ScopedTempDir().path());
+                      outputs.path());
     if (!made.WaitForExit(30 * 60 * 1000) || made.ExitCode() != 0) {
       reason = "no Debian 13 chroot with today's compositors: " + made.Stderr();
     } else {
