@@ -3,7 +3,8 @@
 # and the agent's steady state with logging off (CPU time per second of run, voluntary
 # context switches per second, private and peak resident memory, from /proc) under X11
 # (the display this runs with) and under headless sway, kwin_wayland and mutter, all
-# measured the same way in the same run, each compared with the lowest of the four.
+# measured the same way in the same run, each compared with the lowest of the four; the
+# four agents run at once, over the same windows.
 # Writes the table rows for bench/compare to OUT/idle_sources.tsv; the raw results stay in
 # OUT/idle_sources/.
 #
@@ -11,15 +12,18 @@
 set -euo pipefail
 source "$(dirname "$0")/../process_figures.sh"
 if [ "${1:-}" = --measure ]; then
-  # Inside a session: run.sh --measure SECONDS AGENT WORK prints one line per window of
-  # SECONDS/6 s, "cpu-percent wake-ups-per-second", then "peak-rss-KiB private-KiB" (the
-  # private memory being Private_Clean + Private_Dirty), then the agent's standard error.
-  seconds=$2 agent_bin=$3 work=$4
+  # Inside a session: run.sh --measure SECONDS AGENT WORK BARRIER prints one line per
+  # window of SECONDS/6 s, "cpu-percent wake-ups-per-second", then "peak-rss-KiB
+  # private-KiB" (the private memory being Private_Clean + Private_Dirty), then the
+  # agent's standard error. Its windows start when BARRIER/go appears.
+  seconds=$2 agent_bin=$3 work=$4 barrier=$5
   mkdir -p "$work"
   cp "$agent_bin" "$work/"
   "$work/SchedulerAgent" 2>"$work/stderr" &
   pid=$!
   sleep 1 # start-up is not the steady state
+  touch "$barrier/ready-$$"
+  while [ ! -e "$barrier/go" ]; do sleep 0.1; done
   window=$(awk -v s="$seconds" 'BEGIN { printf "%.3f", s / 6 }')
   for _ in 1 2 3 4 5 6; do
     cpu0=$(cpu_ns $pid)
@@ -67,15 +71,33 @@ in_session() {
   fi
 }
 
-for kind in x11 sway kwin mutter; do
-  echo "== idle source under $kind: one reading, then ${seconds}s of the agent" >&2
+kinds=(x11 sway kwin mutter)
+for kind in "${kinds[@]}"; do
+  echo "== idle source under $kind: one reading" >&2
   in_session "$kind" "$bench" --benchmark_repetitions=20 --benchmark_min_time=0.05 \
     --benchmark_out="$raw/reading-$kind.json" \
     --benchmark_out_format=json >"$raw/reading-$kind.txt" 2>&1 ||
     { cat "$raw/reading-$kind.txt" >&2; echo "reading under $kind failed" >&2; exit 1; }
-  in_session "$kind" "$here/run.sh" --measure "$seconds" "$agent_bin" "$work/$kind" \
-    >"$raw/steady-$kind.txt" ||
-    { echo "steady state under $kind failed" >&2; exit 1; }
+done
+
+# The four agents run at the same time, each in its session, and are measured over the
+# same windows: a busy moment of the machine falls on all of them alike.
+echo "== the agent under ${kinds[*]} at once, ${seconds}s" >&2
+barrier=$work/barrier
+mkdir -p "$barrier"
+measuring=()
+for kind in "${kinds[@]}"; do
+  in_session "$kind" "$here/run.sh" --measure "$seconds" "$agent_bin" "$work/$kind" "$barrier" \
+    >"$raw/steady-$kind.txt" &
+  measuring+=($!)
+done
+for _ in $(seq 1800); do
+  [ "$(find "$barrier" -name 'ready-*' | wc -l)" -lt ${#kinds[@]} ] || break
+  sleep 0.1
+done
+touch "$barrier/go"
+for pid in "${measuring[@]}"; do
+  wait "$pid" || { echo "a steady-state measurement failed" >&2; exit 1; }
 done
 
 python3 - "$raw" >"$out/idle_sources.tsv" <<'PYTHON'
@@ -122,8 +144,8 @@ def fmt_ns(ns):
     return "%.2f us" % (ns / 1e3) if ns >= 1e3 else "%.1f ns" % ns
 
 def ratios(ours, theirs):
-    # Repetitions run in separate processes have no natural partner: every pairing counts.
-    return [a / b for a in ours for b in theirs if b > 0]
+    # The agents ran at once: each window's partner is the same window of the other.
+    return [a / b for a, b in zip(ours, theirs) if b > 0]
 
 def lowest(values):
     return min(values, key=lambda v: quantile(v, 0.5))

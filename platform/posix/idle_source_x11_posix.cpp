@@ -7,13 +7,14 @@
 #include "platform/posix/idle_source_posix.h"
 #include "platform/posix/pipe_path_posix.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/uio.h>
-#include <vector>
 
 namespace platform::posix {
 namespace {
@@ -89,21 +90,18 @@ const char* FindFunctions(const SharedLibrary& library, XcbFunctions& xcb) {
   return missing;
 }
 
-/// A request's bytes, in the byte order of this machine as the protocol allows.
+/// A request's bytes, in the byte order of this machine as the protocol allows. The
+/// source's requests are all short.
 class Request {
 public:
   /// `opcode` goes into the first byte; `minor`, an extension's request, into the second.
-  Request(std::uint8_t opcode, std::uint8_t minor) : opcode_(opcode), bytes_{0, minor, 0, 0} {}
-  Request& Card32(std::uint32_t value) {
-    Append(&value, 4);
-    return *this;
-  }
-  Request& Card16(std::uint16_t value) {
-    Append(&value, 2);
-    return *this;
-  }
+  Request(std::uint8_t opcode, std::uint8_t minor) : opcode_(opcode) { bytes_[1] = minor; }
+  Request& Card32(std::uint32_t value) { return Bytes(&value, 4); }
+  Request& Card16(std::uint16_t value) { return Bytes(&value, 2); }
   Request& Bytes(const void* data, size_t size) {
-    Append(data, size);
+    size = std::min(size, bytes_.size() - size_);
+    std::memcpy(bytes_.data() + size_, data, size);
+    size_ += size;
     return *this;
   }
   /// A 64-bit value as the protocol gives it: the high half (signed), then the low.
@@ -112,18 +110,13 @@ public:
         .Card32(static_cast<std::uint32_t>(value));
   }
   std::uint8_t Opcode() const { return opcode_; }
-  std::vector<std::uint8_t>& Padded() {
-    bytes_.resize((bytes_.size() + 3) & ~size_t{3});
-    return bytes_;
-  }
+  /// The bytes, padded to whole four-byte units.
+  iovec Padded() { return {bytes_.data(), (size_ + 3) & ~size_t{3}}; }
 
 private:
-  void Append(const void* data, size_t size) {
-    const auto* from = static_cast<const std::uint8_t*>(data);
-    bytes_.insert(bytes_.end(), from, from + size);
-  }
   std::uint8_t opcode_;
-  std::vector<std::uint8_t> bytes_;
+  std::array<std::uint8_t, 64> bytes_{}; // zero: the padding
+  size_t size_ = 4;                      // the header: opcodes and length
 };
 
 /// A reply, freed when the scope ends.
@@ -247,10 +240,8 @@ public:
 private:
   /// Sends the request; its sequence number, 0 when it could not be sent.
   unsigned int Send(Request& request, bool answered = true) {
-    std::vector<std::uint8_t>& bytes = request.Padded();
     iovec parts[3] = {};
-    parts[2].iov_base = bytes.data();
-    parts[2].iov_len = bytes.size();
+    parts[2] = request.Padded();
     xcb_protocol_request_t header{1, nullptr, request.Opcode(),
                                   static_cast<std::uint8_t>(answered ? 0 : 1)};
     return xcb_.sendRequest(connection_, answered ? kRequestChecked : 0, parts + 2, &header);
