@@ -36,8 +36,6 @@ struct wl_interface {
 };
 using Implementation = void (*)();
 
-constexpr const char* kLibrary = "libwayland-client.so.0";
-
 // Opcodes of the core requests used.
 constexpr std::uint32_t kDisplaySync = 0;
 constexpr std::uint32_t kDisplayGetRegistry = 1;
@@ -45,9 +43,7 @@ constexpr std::uint32_t kRegistryBind = 0;
 constexpr std::uint32_t kNotifierGetIdleNotification = 1; // ext_idle_notifier_v1
 constexpr std::uint32_t kKdeIdleGetIdleTimeout = 0;       // org_kde_kwin_idle
 
-// Whole seconds stay exact with a one-second timeout: until the compositor says idled,
-// the user has been idle less than a second.
-constexpr std::uint32_t kNotificationTimeoutMs = 1000;
+constexpr std::uint32_t kNotificationTimeoutMs = IdleTransitions::kThresholdMs;
 // A compositor answers a round trip within milliseconds; the start allows for one that is
 // still busy bringing the session up.
 constexpr int kStartTimeoutMs = 5000;
@@ -73,7 +69,7 @@ struct WaylandFunctions {
 };
 
 /// Finds every function and interface; the name of the first the library lacks, or null.
-const char* FindFunctions(const ScopedLibrary& library, WaylandFunctions& wayland) {
+const char* FindFunctions(const SharedLibrary& library, WaylandFunctions& wayland) {
   const char* missing = nullptr;
   library.FindInto(wayland.connectToFd, "wl_display_connect_to_fd", missing);
   library.FindInto(wayland.disconnect, "wl_display_disconnect", missing);
@@ -135,7 +131,10 @@ enum class Trip { kDone, kTimedOut, kLost };
 
 class WaylandLastInput : public LastInputSource {
 public:
-  WaylandLastInput(ScopedLibrary library, const WaylandFunctions& wayland)
+  static constexpr const char* kLibrary = "libwayland-client.so.0";
+  using Functions = WaylandFunctions;
+
+  WaylandLastInput(SharedLibrary library, const WaylandFunctions& wayland)
       : library_(std::move(library)), wayland_(wayland), protocols_(wayland.seatInterface) {}
 
   ~WaylandLastInput() override {
@@ -148,7 +147,7 @@ public:
   }
 
   /// Connects, finds the seat and an idle protocol, and registers the one notification.
-  bool Register(const std::string& socketPath, std::string& whyNot) {
+  bool Connect(const std::string& socketPath, std::string& whyNot) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (socketPath.size() >= sizeof(address.sun_path)) {
@@ -163,12 +162,12 @@ public:
       whyNot = "cannot connect to the Wayland display \"" + socketPath + "\": " + strerror(errno);
       return false;
     }
-    display_ = wayland_.connectToFd(socket.get());
+    // The library owns the socket from here on: it closes it itself when it fails.
+    display_ = wayland_.connectToFd(socket.release());
     if (!display_) {
       whyNot = "cannot use the Wayland display \"" + socketPath + "\": " + strerror(errno);
       return false;
     }
-    socket.release(); // the display owns it now
 
     static Implementation registryListener[] = {
         reinterpret_cast<Implementation>(Global),
@@ -221,7 +220,7 @@ public:
     }
     // The compositor's timer starts when it takes the request: idleness from before is
     // not known, so the user counts as active from then on.
-    activeSince_ = TickCount();
+    transitions_.Start(TickCount(), 0);
     return RoundTrip(socketPath, whyNot);
   }
 
@@ -232,15 +231,7 @@ public:
   LastInputQuery LastInputTick(std::uint32_t& tick) override {
     if (!ReadWaitingEvents())
       return LastInputQuery::kSessionGone;
-    std::uint32_t now = TickCount();
-    if (idle_) {
-      // idled came once the timeout had passed without input.
-      tick = idledAt_ - kNotificationTimeoutMs;
-    } else {
-      // Without idled the user has been idle for less than the timeout.
-      std::uint32_t elapsed = now - activeSince_;
-      tick = now - (elapsed < kNotificationTimeoutMs ? elapsed : kNotificationTimeoutMs - 1);
-    }
+    tick = transitions_.LastInputTick(TickCount());
     return LastInputQuery::kAnswered;
   }
 
@@ -267,17 +258,13 @@ private:
   }
   static void GlobalRemove(void*, wl_proxy*, std::uint32_t) {}
 
-  // Events are stamped when they are read, at a reading: idled may have come up to one
-  // cycle earlier, so the idle time is never overstated.
   static void Idled(void* data, wl_proxy*) {
     auto* self = static_cast<WaylandLastInput*>(data);
-    self->idle_ = true;
-    self->idledAt_ = self->TickCount();
+    self->transitions_.Idled(self->TickCount());
   }
   static void Resumed(void* data, wl_proxy*) {
     auto* self = static_cast<WaylandLastInput*>(data);
-    self->idle_ = false;
-    self->activeSince_ = self->TickCount();
+    self->transitions_.Resumed(self->TickCount());
   }
   static void Done(void* data, wl_proxy*, std::uint32_t) { *static_cast<bool*>(data) = true; }
 
@@ -332,12 +319,19 @@ private:
           return Trip::kLost;
         continue;
       }
-      if (wayland_.flush(display_) < 0 && errno != EAGAIN) {
-        wayland_.cancelRead(display_);
-        return Trip::kLost;
+      // Requests the socket had no room for wait in the library: until they are out, the
+      // answer cannot come, so room to write is waited for as well.
+      bool unsent = false;
+      if (wayland_.flush(display_) < 0) {
+        if (errno != EAGAIN) {
+          wayland_.cancelRead(display_);
+          return Trip::kLost;
+        }
+        unsent = true;
       }
       std::uint64_t now = MonotonicMs();
-      pollfd waiting{wayland_.getFd(display_), POLLIN, 0};
+      pollfd waiting{wayland_.getFd(display_), static_cast<short>(POLLIN | (unsent ? POLLOUT : 0)),
+                     0};
       int ready = now < deadline ? poll(&waiting, 1, static_cast<int>(deadline - now)) : 0;
       if (ready <= 0) {
         wayland_.cancelRead(display_);
@@ -345,13 +339,18 @@ private:
           continue;
         return ready == 0 ? Trip::kTimedOut : Trip::kLost;
       }
+      if (!(waiting.revents & (POLLIN | POLLHUP | POLLERR))) {
+        // Room to write only: flush again before reading.
+        wayland_.cancelRead(display_);
+        continue;
+      }
       if (wayland_.readEvents(display_) < 0 || wayland_.dispatchPending(display_) < 0)
         return Trip::kLost;
     }
     return Trip::kDone;
   }
 
-  ScopedLibrary library_;
+  SharedLibrary library_;
   WaylandFunctions wayland_;
   IdleProtocols protocols_;
   wl_display* display_ = nullptr;
@@ -363,25 +362,13 @@ private:
   std::optional<std::uint32_t> extNotifierName_;
   std::optional<std::uint32_t> kdeIdleName_;
   const char* name_ = "";
-  bool idle_ = false;
-  std::uint32_t idledAt_ = 0;
-  std::uint32_t activeSince_ = 0;
+  IdleTransitions transitions_;
 };
 
 } // namespace
 
 SourceAttempt OpenWaylandIdleNotifier(const std::string& socketPath) {
-  ScopedLibrary library;
-  std::string whyNot;
-  if (!library.Open(kLibrary, whyNot))
-    return SourceAttempt::Unavailable(whyNot);
-  WaylandFunctions wayland{};
-  if (const char* missing = FindFunctions(library, wayland))
-    return SourceAttempt::Incomplete(kLibrary, missing);
-  auto source = std::make_unique<WaylandLastInput>(std::move(library), wayland);
-  if (!source->Register(socketPath, whyNot))
-    return SourceAttempt::Unavailable(whyNot);
-  return SourceAttempt::Serving(std::move(source));
+  return OpenSource<WaylandLastInput>(socketPath);
 }
 
 } // namespace platform::posix

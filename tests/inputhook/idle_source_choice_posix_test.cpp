@@ -81,7 +81,7 @@ TEST(IdleSourceChoiceTest, WaylandSessionNeverReadsTheXServer) {
     if (c.why.empty()) {
       EXPECT_EQ(probe.out.substr(0, 11), "source x11\n");
       EXPECT_GE(ProbeSeconds(probe.out), 2);
-      EXPECT_EQ(probe.err, "");
+      EXPECT_EQ(probe.err, "SchedulerAgent: idle time from x11\n");
     } else {
       EXPECT_EQ(probe.out, "source none\nseconds 0 minutes 0\n");
       EXPECT_EQ(probe.err, kUnknown + c.why + "; " + kNoBus + "\n");
@@ -140,6 +140,19 @@ TEST(IdleSourceChoiceTest, WaylandDisplayWithoutIdleProtocolReadsZero) {
   }
 }
 
+TEST(IdleSourceChoiceTest, WaylandLibraryThatCannotTakeTheSocketClosesItOnlyOnce) {
+  ScopedTempDir runtime;
+  NotACompositor hangsUp(runtime / "wayland-0", NotACompositor::Manner::kHangsUp);
+  Finished probe = RunToEnd(START_PROBE, {},
+                            SessionEnvironment({{"WAYLAND_DISPLAY", "wayland-0"},
+                                                {"XDG_RUNTIME_DIR", runtime.path()},
+                                                {"LD_LIBRARY_PATH", FAKE_WAYLAND_REFUSING_DIR}}));
+  EXPECT_EQ(probe.exitCode, 0);
+  EXPECT_EQ(probe.out, "source none\nseconds 0 minutes 0\n");
+  EXPECT_EQ(probe.err, kUnknown + "cannot use the Wayland display \"" + runtime / "wayland-0" +
+                           "\": Cannot allocate memory; " + kNoBus + "\n");
+}
+
 TEST(IdleSourceChoiceTest, SessionLibraryWithoutAFunctionFailsTheStart) {
   // Test tuple <session, what standard error names>: a library is only loaded where its
   // source is tried, and one that lacks what it must have ends the start.
@@ -183,7 +196,7 @@ TEST(IdleSourceChoiceTest, MissingSessionLibrariesLeaveTheOtherSources) {
   EXPECT_EQ(x11.exitCode, 0) << x11.err;
   EXPECT_EQ(x11.out.substr(0, 11), "source x11\n");
   EXPECT_GE(ProbeSeconds(x11.out), 1);
-  EXPECT_EQ(x11.err, "");
+  EXPECT_EQ(x11.err, "SchedulerAgent: idle time from x11\n");
 
   // No libwayland-client: a Wayland session without a source, whose GNOME check still ran.
   NotACompositor hangsUp(runtime / "wayland-0", NotACompositor::Manner::kHangsUp);
