@@ -27,14 +27,14 @@ constexpr Unit kUnits[] = {
 
 void MainBlock() {
   DebugTrace(u"SchedulerAgent: Start");
-  Application->Initialize();
+  Application()->Initialize();
   DebugTrace(u"SchedulerAgent: Create CommonIdleClient");
   // Lives until the process ends: the process end never returns here.
   auto client = std::make_unique<TCommonIdleClient>();
   DebugTrace(u"SchedulerAgent: Loop");
   // The flag is read only before a cycle: a cycle that has begun runs to its end.
-  while (!Application->Terminated()) {
-    Application->ProcessMessages();
+  while (!Application()->Terminated()) {
+    Application()->ProcessMessages();
     DebugTrace(u"SchedulerAgent: SendIdleTime");
     client->SendIdleTime();
     platform::Sleep(500);

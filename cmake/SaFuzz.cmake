@@ -16,7 +16,7 @@ set(SA_FUZZ_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=undefi
 function(sa_add_corpus_replay name test corpus)
   if(SA_TESTS AND NOT WIN32)
     add_executable(${name}_corpus_replay ${name}_fuzzer.cpp
-      ${CMAKE_SOURCE_DIR}/tests/fuzz/replay_main.cpp)
+      ${CMAKE_SOURCE_DIR}/platform/test_support/fuzz_replay_main.cpp)
     target_link_libraries(${name}_corpus_replay PRIVATE ${ARGN})
     add_test(NAME ${test} COMMAND ${name}_corpus_replay ${corpus})
   endif()

@@ -4,25 +4,42 @@
 #include "platform/collation.h"
 
 #include <algorithm>
-#include <memory>
-
-TTraceListener TraceListener = nullptr;
+#include <optional>
 
 namespace {
 
-std::unique_ptr<std::vector<std::u16string>> DefinesList;
+/// What the unit holds: the listener slot, and the defines list that its start makes and
+/// its end destroys.
+struct TDebuggState {
+  TTraceListener listener = nullptr;
+  std::optional<std::vector<std::u16string>> defines;
+};
+
+TDebuggState& DebuggState() {
+  static TDebuggState state;
+  return state;
+}
 
 } // namespace
 
+TTraceListener TraceListener() {
+  return DebuggState().listener;
+}
+
+void SetTraceListener(TTraceListener listener) {
+  DebuggState().listener = listener;
+}
+
 void DebugTrace(const std::u16string& text) {
-  if (TraceListener)
-    TraceListener(text);
+  if (TTraceListener listener = DebuggState().listener)
+    listener(text);
 }
 
 void AddDefine(const std::u16string& name) {
-  if (!DefinesList)
+  auto& defines = DebuggState().defines;
+  if (!defines)
     return;
-  auto& list = *DefinesList;
+  auto& list = *defines;
   auto at = std::lower_bound(list.begin(), list.end(), name,
                              [](const std::u16string& entry, const std::u16string& value) {
                                return platform::CompareTextIgnoreCase(entry, value) < 0;
@@ -34,9 +51,14 @@ void AddDefine(const std::u16string& name) {
 
 const std::vector<std::u16string>& Defines() {
   static const std::vector<std::u16string> none;
-  return DefinesList ? *DefinesList : none;
+  const auto& defines = DebuggState().defines;
+  return defines ? *defines : none;
 }
 
-void InitDebugg() { DefinesList = std::make_unique<std::vector<std::u16string>>(); }
+void InitDebugg() {
+  DebuggState().defines.emplace();
+}
 
-void DoneDebugg() { DefinesList.reset(); }
+void DoneDebugg() {
+  DebuggState().defines.reset();
+}

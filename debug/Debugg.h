@@ -7,8 +7,10 @@
 /// The one listener: a plain function, no context beside it.
 using TTraceListener = void (*)(const std::u16string& text);
 
-/// Empty until the debug log's set-up installs its writer; never reset.
-extern TTraceListener TraceListener;
+/// The listener slot: empty until the debug log's set-up installs its writer, which the
+/// unit never resets.
+TTraceListener TraceListener();
+void SetTraceListener(TTraceListener listener);
 
 /// Hands the text unchanged to the listener, if one is installed.
 void DebugTrace(const std::u16string& text);

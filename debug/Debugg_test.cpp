@@ -6,19 +6,21 @@
 namespace {
 
 std::vector<std::u16string> heard;
-void Listen(const std::u16string& text) { heard.push_back(text); }
+void Listen(const std::u16string& text) {
+  heard.push_back(text);
+}
 
 } // namespace
 
 TEST(DebuggTest, TraceReachesTheListenerOnceUnchanged) {
-  TTraceListener saved = TraceListener;
-  TraceListener = nullptr;
+  TTraceListener saved = TraceListener();
+  SetTraceListener(nullptr);
   heard.clear();
   DebugTrace(u"dropped"); // no listener yet
-  TraceListener = Listen;
+  SetTraceListener(Listen);
   DebugTrace(u"");
   DebugTrace(u"two\r\nlines");
-  TraceListener = saved;
+  SetTraceListener(saved);
   EXPECT_EQ(heard, (std::vector<std::u16string>{u"", u"two\r\nlines"}));
 }
 

@@ -11,10 +11,21 @@
 
 namespace {
 
-std::u16string FLogFileName;
-bool FLogEnabled = false;
-bool FFirstEntry = true;
-TLogClock Clock = nullptr;
+/// What the unit holds: the log's name, the switch, whether the next entry is the run's
+/// first, the clock, and the last second's time stamp.
+struct TTxtDebuggState {
+  std::u16string FLogFileName;
+  bool FLogEnabled = false;
+  bool FFirstEntry = true;
+  TLogClock Clock = nullptr;
+  platform::LocalTime lastTime;
+  std::u16string lastStamp;
+};
+
+TTxtDebuggState& LogState() {
+  static TTxtDebuggState state;
+  return state;
+}
 
 bool IsBreak(char16_t c) {
   return c == u'\r' || c == u'\n';
@@ -32,38 +43,39 @@ bool IsMidnight(const platform::LocalTime& t) {
 /// The short date, then the long time unless it is exactly midnight. The main loop
 /// writes several entries a second: the last second's stamp is kept.
 std::u16string TimeStamp() {
-  static platform::LocalTime lastTime;
-  static std::u16string lastStamp;
-  platform::LocalTime now = Clock ? Clock() : platform::CurrentLocalTime();
-  if (lastStamp.empty() || !SameSecond(now, lastTime) || IsMidnight(now) || IsMidnight(lastTime)) {
-    lastStamp = platform::FormatShortDate(now);
+  TTxtDebuggState& state = LogState();
+  platform::LocalTime now = state.Clock ? state.Clock() : platform::CurrentLocalTime();
+  if (state.lastStamp.empty() || !SameSecond(now, state.lastTime) || IsMidnight(now) ||
+      IsMidnight(state.lastTime)) {
+    state.lastStamp = platform::FormatShortDate(now);
     if (!IsMidnight(now)) {
-      lastStamp += u' ';
-      lastStamp += platform::FormatLongTime(now);
+      state.lastStamp += u' ';
+      state.lastStamp += platform::FormatLongTime(now);
     }
-    lastTime = now;
+    state.lastTime = now;
   }
-  return lastStamp;
+  return state.lastStamp;
 }
 
 /// One entry, written with one call while the log is held; false when it was not
 /// written completely.
 bool WriteEntry(const std::u16string& text) {
-  if (FLogFileName.size() > kMaxLogPathLength)
+  TTxtDebuggState& state = LogState();
+  if (state.FLogFileName.size() > kMaxLogPathLength)
     return false;
-  auto file = platform::SharedLogFile::OpenForAppend(FLogFileName);
+  auto file = platform::SharedLogFile::OpenForAppend(state.FLogFileName);
   // Creating never replaces: a log that exists but could not be opened (held by
   // another agent, not writable) keeps its contents and this entry is dropped.
   if (!file)
-    file = platform::SharedLogFile::CreateNew(FLogFileName);
+    file = platform::SharedLogFile::CreateNew(state.FLogFileName);
   if (!file)
     return false;
   std::u16string entry;
-  if (FFirstEntry)
+  if (state.FFirstEntry)
     entry += u"\r\n\r\n";
   entry += FormatLogText(TimeStamp() + u" : ", text);
   entry += u"\r\n";
-  if (FFirstEntry)
+  if (state.FFirstEntry)
     entry += u"\r\n";
   bool written = file->Write(platform::ToAnsiCodePage(entry));
   return file->Close() && written;
@@ -94,11 +106,11 @@ std::u16string FormatLogText(const std::u16string& prefix, const std::u16string&
 }
 
 void WriteLogEntry(const std::u16string& text) {
-  if (!FLogEnabled)
+  if (!LogState().FLogEnabled)
     return;
   try {
     if (WriteEntry(text))
-      FFirstEntry = false;
+      LogState().FFirstEntry = false;
   } catch (...) {
     // Logging never fails towards the traced code: the entry is dropped and the file
     // is already closed; the next entry starts afresh.
@@ -106,14 +118,15 @@ void WriteLogEntry(const std::u16string& text) {
 }
 
 void SetupDebuggLogIn(const std::u16string& folder) {
-  FLogFileName = folder + u"Debugg.log";
-  TraceListener = WriteLogEntry;
-  FLogEnabled = false;
-  FFirstEntry = true;
+  TTxtDebuggState& state = LogState();
+  state.FLogFileName = folder + u"Debugg.log";
+  SetTraceListener(WriteLogEntry);
+  state.FLogEnabled = false;
+  state.FFirstEntry = true;
   const std::u16string iniName = folder + u"MKLOG.INI";
   if (iniName.size() <= kMaxLogPathLength && platform::FileExists(iniName)) {
     TIniFile ini(iniName);
-    FLogEnabled = ini.ReadBool(u"settings", u"DebuggLog", false);
+    state.FLogEnabled = ini.ReadBool(u"settings", u"DebuggLog", false);
     for (const std::u16string& name : ini.ReadSection(u"defines"))
       if (ini.ReadBool(u"defines", name, false))
         AddDefine(name);
@@ -131,21 +144,21 @@ void InitTxtDebugg() {
 }
 
 void DoneTxtDebugg() {
-  FLogFileName.clear();
+  LogState().FLogFileName.clear();
 }
 
 void SetLogClock(TLogClock clock) {
-  Clock = clock;
+  LogState().Clock = clock;
 }
 
 const std::u16string& LogFileName() {
-  return FLogFileName;
+  return LogState().FLogFileName;
 }
 
 bool LogEnabled() {
-  return FLogEnabled;
+  return LogState().FLogEnabled;
 }
 
 bool FirstEntry() {
-  return FFirstEntry;
+  return LogState().FFirstEntry;
 }

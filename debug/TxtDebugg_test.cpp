@@ -40,7 +40,7 @@ protected:
     DoneTxtDebugg();
     DoneDebugg();
     SetLogClock(nullptr);
-    TraceListener = nullptr;
+    SetTraceListener(nullptr);
   }
 
   std::u16string Folder(const fs::path& folder) const {
@@ -87,7 +87,7 @@ TEST_F(TxtDebuggTest, FirstEntryOfEachRunStandsBetweenEmptyLines) {
   SwitchOn();
   SetupDebuggLogIn(Folder());
   EXPECT_EQ(LogFileName(), Folder() + u"Debugg.log");
-  EXPECT_EQ(TraceListener, &WriteLogEntry);
+  EXPECT_EQ(TraceListener(), &WriteLogEntry);
   DebugTrace(u"Program started.");
   const std::string s = Stamp(fakeNow);
   const std::string firstRun =
@@ -109,7 +109,7 @@ TEST_F(TxtDebuggTest, UnitStartTracesBothTextsBesideTheExecutable) {
   EXPECT_EQ(name.substr(name.size() - 10), u"Debugg.log");
   DoneTxtDebugg();
   EXPECT_TRUE(LogFileName().empty());
-  EXPECT_EQ(TraceListener, &WriteLogEntry);
+  EXPECT_EQ(TraceListener(), &WriteLogEntry);
 }
 
 TEST_F(TxtDebuggTest, SwitchIsAWholeNumber) {

@@ -8,8 +8,6 @@
 #include "platform/module.h"
 #include "text/StringTableIds.h"
 
-TApplication* Application = nullptr;
-
 TApplication::TApplication() : FTitle(TitleFromPath(platform::OwnModuleFileName())) {
   FWindow = platform::AppWindow::Create(FTitle, *this);
   if (!FWindow)

@@ -47,5 +47,6 @@ private:
   std::unique_ptr<platform::AppWindow> FWindow;
 };
 
-/// The one application object, made by the framework's start work.
-extern TApplication* Application;
+/// The one application object, made by the framework's start work; null before it and
+/// after the framework's end work.
+TApplication* Application();

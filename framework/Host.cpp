@@ -9,29 +9,42 @@
 #include "platform/process.h"
 #include "text/StringTableIds.h"
 
+#include <memory>
 #include <new>
 #include <utility>
 #include <vector>
 
-std::uint32_t ExitCode = 0;
-
 namespace {
 
-bool ExceptionSupportInstalled = false;
-bool RuntimeErrorPending = false;
-std::uintptr_t RuntimeErrorAddress = 0;
+/// What the process's life holds: the framework units' state, the exit code and a
+/// failed start's runtime error, and the list of units that are started.
+struct THostState {
+  bool ExceptionSupportInstalled = false;
+  std::unique_ptr<TApplication> application;
+  std::uint32_t ExitCode = 0;
+  bool RuntimeErrorPending = false;
+  std::uintptr_t RuntimeErrorAddress = 0;
+  // Kept for the life of the process: the started-unit list refers to its entries.
+  std::vector<Unit> units;
+};
+
+THostState& HostState() {
+  static THostState state;
+  return state;
+}
 
 void StartExceptionSupport() {
-  ExceptionSupportInstalled = true;
+  HostState().ExceptionSupportInstalled = true;
 }
 void EndExceptionSupport() {
-  ExceptionSupportInstalled = false;
+  HostState().ExceptionSupportInstalled = false;
 }
 void StartApplication() {
-  Application = new TApplication();
+  HostState().application = std::make_unique<TApplication>();
 }
 void EndApplication() {
-  delete std::exchange(Application, nullptr);
+  // Null first, so that nothing reaches the object while it is being destroyed.
+  std::unique_ptr<TApplication> application = std::move(HostState().application);
 }
 
 constexpr Unit kFrameworkUnits[] = {
@@ -65,6 +78,10 @@ void ConsultLastChanceFilter(std::exception_ptr failure) {
 }
 
 } // namespace
+
+TApplication* Application() {
+  return HostState().application.get();
+}
 
 ReportedAddress LocateRaiseAddress(const void* raiseAddress) {
   platform::ModuleOfCode module = platform::FindModuleOfAddress(raiseAddress);
@@ -106,13 +123,14 @@ std::string RuntimeErrorText(std::uint32_t errorCode, std::uintptr_t address) {
 }
 
 void EndProcess() {
-  if (RuntimeErrorPending) {
-    RuntimeErrorPending = false;
-    platform::ShowMessageBoxAnsi("Error", RuntimeErrorText(ExitCode, RuntimeErrorAddress),
-                                 platform::kBoxOk);
+  THostState& state = HostState();
+  if (state.RuntimeErrorPending) {
+    state.RuntimeErrorPending = false;
+    platform::ShowMessageBoxAnsi(
+        "Error", RuntimeErrorText(state.ExitCode, state.RuntimeErrorAddress), platform::kBoxOk);
   }
   EndUnits();
-  platform::ExitProcess(ExitCode);
+  platform::ExitProcess(state.ExitCode);
 }
 
 // A failure reached the top. With the exception support installed it gets the
@@ -125,20 +143,20 @@ void EndProcess() {
     facts = CurrentFailure();
   }
   ConsultLastChanceFilter(failure);
-  if (ExceptionSupportInstalled) {
+  THostState& state = HostState();
+  if (state.ExceptionSupportInstalled) {
     ShowUnhandledFailure(UnhandledFailureText(facts.className, facts.message, facts.raiseAddress));
-    ExitCode = 1;
+    state.ExitCode = 1;
   } else {
-    ExitCode = 217;
-    RuntimeErrorPending = true;
-    RuntimeErrorAddress = LocateRaiseAddress(facts.raiseAddress).offset;
+    state.ExitCode = 217;
+    state.RuntimeErrorPending = true;
+    state.RuntimeErrorAddress = LocateRaiseAddress(facts.raiseAddress).offset;
   }
   EndProcess();
 }
 
 void RunProgram(std::span<const Unit> ownUnits, void (*mainBlock)()) {
-  // Kept for the life of the process: the started-unit list refers to its entries.
-  static std::vector<Unit> units;
+  std::vector<Unit>& units = HostState().units;
   units.assign(std::begin(kFrameworkUnits), std::end(kFrameworkUnits));
   units.insert(units.end(), ownUnits.begin(), ownUnits.end());
 

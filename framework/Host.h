@@ -11,15 +11,12 @@
 #include <span>
 #include <string>
 
-/// The process's exit code: 0, 1 after the unhandled-failure report, 217 after a
-/// failed start.
-extern std::uint32_t ExitCode;
-
 /// Starts the framework's units and then `ownUnits`, runs the main block, and ends the
 /// process the way it ended. Never returns.
 [[noreturn]] void RunProgram(std::span<const Unit> ownUnits, void (*mainBlock)());
 
-/// Ends every started unit in reverse start order and ends the process with ExitCode;
+/// Ends every started unit in reverse start order and ends the process with its exit
+/// code (0, 1 after the unhandled-failure report, 217 after a failed start);
 /// shows the runtime error box first when a failed start left its address.
 [[noreturn]] void EndProcess();
 

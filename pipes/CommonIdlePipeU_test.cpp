@@ -51,12 +51,12 @@ protected:
     idleMs = 0;
     SetLastInputLoader(LoadFixedIdle);
     InitInputHook();
-    savedListener = TraceListener;
-    TraceListener = Collect;
+    savedListener = TraceListener();
+    SetTraceListener(Collect);
     traces.clear();
   }
   void TearDown() override {
-    TraceListener = savedListener;
+    SetTraceListener(savedListener);
     DoneInputHook();
     SetLastInputLoader(nullptr);
   }

@@ -4,10 +4,11 @@
 #include "framework/SysUtils.h"
 #include "platform/named_event.h"
 #include "tests/pipes/PipeTestSupport.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -177,10 +178,14 @@ TEST_F(PipeClientTest, WaitForServerConsumesTheSignal) {
   EXPECT_TRUE(client.WaitForServer(0));
   EXPECT_FALSE(client.WaitForServer(0)) << "the signal was consumed";
 
+  // The signal comes once the client is about to wait; should it come first, the wait
+  // finds it set all the same.
+  std::atomic<bool> waiting{false};
   std::thread signaller([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(testing_support::WaitUntil([&] { return waiting.load(); }, 10000));
     serverEvent->Signal();
   });
+  waiting = true;
   EXPECT_TRUE(client.WaitForServer(5000));
   signaller.join();
   EXPECT_FALSE(client.WaitForServer(20));

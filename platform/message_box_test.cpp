@@ -2,7 +2,7 @@
 // and text on standard error elsewhere.
 #include "platform/message_box.h"
 
-#include "tests/translation/box_watcher.h"
+#include "platform/test_support/box_watcher.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,11 @@
 #include "platform/named_event.h"
 
 #include "tests/pipes/PipeTestSupport.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -39,10 +41,14 @@ TEST_F(NamedEventTest, OpenersShareOneSignalThatOneWaitConsumes) {
 TEST_F(NamedEventTest, SignalFromAnotherThreadEndsAWaitAndNoSignalTimesOut) {
   auto waiter = NamedEvent::Open(name_);
   ASSERT_TRUE(waiter);
-  std::thread signaller([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // The signal comes once the waiter is about to wait; should it come first, the wait
+  // finds it set all the same.
+  std::atomic<bool> waiting{false};
+  std::thread signaller([&] {
+    ASSERT_TRUE(testing_support::WaitUntil([&] { return waiting.load(); }, 10000));
     NamedEvent::Open(name_)->Signal();
   });
+  waiting = true;
   EXPECT_TRUE(waiter->Wait(20000));
   signaller.join();
 

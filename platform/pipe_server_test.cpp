@@ -5,10 +5,11 @@
 #include "platform/error_text.h"
 #include "platform/named_pipe.h"
 #include "tests/pipes/PipeTestSupport.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -101,15 +102,17 @@ TEST(PipeServerTest, ClientsAreAcceptedOnWhicheverThreadAsks) {
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
     bool served = false;
+    std::atomic<bool> accepting{false};
     std::thread acceptor([&] {
+      accepting = true;
       auto connection = server->Accept(10000);
       Bytes request;
       served = connection && connection->ReadRequest(request, 10000) && !request.empty() &&
                connection->WriteReply(Bytes{2});
     });
-    // The client comes once the acceptor is likely to wait already; coming earlier
-    // only makes the round easier.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The client comes once the acceptor is about to wait; coming earlier would only make
+    // the round easier.
+    EXPECT_TRUE(testing_support::WaitUntil([&] { return accepting.load(); }, 10000));
     platform::PipeOutcome outcome;
     Bytes reply(8);
     std::thread client(

@@ -5,6 +5,7 @@
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/GnuGettextInstance.h"
 #include "common/GNUgettext/MoFile.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "text/TextConvert.h"
 
 #include <benchmark/benchmark.h>
@@ -78,7 +79,7 @@ Catalogue& Shared() {
 // Each lookup twice: returning a copy of the text (TMoFile::gettext, glibc's answer put
 // into a std::string), and in place (TMoFile::Find, glibc's pointer as it is).
 void BM_MoFileHit(benchmark::State& state) {
-  TMoFile mo(Shared().mo.u16string(), 0, 0);
+  TMoFile mo(Shared().mo.u16string(), 0, 0, true);
   size_t i = 0;
   bool found;
   for (auto _ : state)
@@ -87,7 +88,7 @@ void BM_MoFileHit(benchmark::State& state) {
 BENCHMARK(BM_MoFileHit);
 
 void BM_MoFileHitSwapped(benchmark::State& state) {
-  TMoFile mo(Shared().swapped.u16string(), 0, 0);
+  TMoFile mo(Shared().swapped.u16string(), 0, 0, true);
   if (!mo.isSwappedArchitecture())
     std::abort();
   size_t i = 0;
@@ -105,7 +106,7 @@ void BM_GlibcHit(benchmark::State& state) {
 BENCHMARK(BM_GlibcHit);
 
 void BM_MoFileFindHit(benchmark::State& state) {
-  TMoFile mo(Shared().mo.u16string(), 0, 0);
+  TMoFile mo(Shared().mo.u16string(), 0, 0, true);
   size_t i = 0;
   std::string_view translation;
   for (auto _ : state) {
@@ -123,7 +124,7 @@ void BM_GlibcHitInPlace(benchmark::State& state) {
 BENCHMARK(BM_GlibcHitInPlace);
 
 void BM_MoFileMiss(benchmark::State& state) {
-  TMoFile mo(Shared().mo.u16string(), 0, 0);
+  TMoFile mo(Shared().mo.u16string(), 0, 0, true);
   size_t i = 0;
   bool found;
   for (auto _ : state)
@@ -139,7 +140,7 @@ void BM_GlibcMiss(benchmark::State& state) {
 BENCHMARK(BM_GlibcMiss);
 
 void BM_MoFileFindMiss(benchmark::State& state) {
-  TMoFile mo(Shared().mo.u16string(), 0, 0);
+  TMoFile mo(Shared().mo.u16string(), 0, 0, true);
   size_t i = 0;
   std::string_view translation;
   for (auto _ : state)
@@ -156,7 +157,7 @@ BENCHMARK(BM_GlibcMissInPlace);
 
 void BM_TranslatorHit(benchmark::State& state) {
   TFileLocator locator;
-  CatalogueLocator = &locator;
+  Translation().CatalogueLocator = &locator;
   setenv("LANG", "de", 1);
   {
     TGnuGettextInstance translator;
@@ -168,7 +169,7 @@ void BM_TranslatorHit(benchmark::State& state) {
     for (auto _ : state)
       benchmark::DoNotOptimize(translator.dgettext(u"bench", keys[i++ & 1023]));
   }
-  CatalogueLocator = nullptr;
+  Translation().CatalogueLocator = nullptr;
 }
 BENCHMARK(BM_TranslatorHit);
 

@@ -31,7 +31,7 @@ public:
     SetupDebuggLogIn(folder_.u16string() + u"/");
   }
   ~ScopedLogFolder() {
-    TraceListener = nullptr;
+    SetTraceListener(nullptr);
     DoneTxtDebugg();
     fs::remove_all(folder_);
   }

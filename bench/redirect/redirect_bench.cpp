@@ -20,7 +20,8 @@ const TResStringRec kRecord{nullptr, SOutOfMemory};
 /// Puts the three redirections in force or takes them out; outside the timed loop, so
 /// that each benchmark measures one state whatever ran before it.
 void Redirect(bool on) {
-  for (THook* hook : {ResourceRecordHook.get(), TextByIdHook.get(), FormatByIdHook.get()})
+  for (THook* hook : {Translation().ResourceRecordHook.get(), Translation().TextByIdHook.get(),
+                      Translation().FormatByIdHook.get()})
     on ? hook->Enable() : hook->Disable();
 }
 

@@ -2,6 +2,7 @@
 #include "common/GNUgettext/Domain.h"
 
 #include "common/GNUgettext/FileLocator.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "framework/SysUtils.h"
 #include "platform/message_box.h"
 #include "text/TextConvert.h"
@@ -21,8 +22,9 @@ bool ExistsOnDisk(const std::u16string& path) {
 }
 
 TFileLocator& Locator() {
-  Assert(CatalogueLocator != nullptr, u"The catalogue locator has not been made");
-  return *CatalogueLocator;
+  TFileLocator* locator = Translation().CatalogueLocator;
+  Assert(locator != nullptr, u"The catalogue locator has not been made");
+  return *locator;
 }
 
 bool StartsWith(const std::u16string& text, const std::u16string& start) {
@@ -148,13 +150,14 @@ void TDomain::GetListOfLanguages(TStringList<>& list) const {
         list.Add(AsciiLower(name));
     }
   }
-  if (CatalogueLocator == nullptr)
+  const TFileLocator* locator = Translation().CatalogueLocator;
+  if (locator == nullptr)
     return;
   const std::u16string directory = AsciiUpper(vDirectory);
   const std::u16string tail = AsciiUpper(catalogueTail);
-  const TStringList<TEmbeddedFileInfo>& files = CatalogueLocator->EmbeddedFiles();
+  const TStringList<TEmbeddedFileInfo>& files = locator->EmbeddedFiles();
   for (int i = 0; i < files.Count(); ++i) {
-    std::u16string full = AsciiUpper(CatalogueLocator->BaseDirectory() + files.Strings(i));
+    std::u16string full = AsciiUpper(locator->BaseDirectory() + files.Strings(i));
     if (!StartsWith(full, directory) || !EndsWith(full, tail) ||
         full.size() < directory.size() + tail.size())
       continue;

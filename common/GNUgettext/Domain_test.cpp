@@ -3,6 +3,7 @@
 
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "common/GNUgettext/FileLocator.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "common/GNUgettext/test_support.h"
 #include "platform/module.h"
 #include "tests/support/child_process.h"
@@ -20,17 +21,17 @@ const std::u16string kSep(1, PathSeparator());
 class DomainTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    savedPath_ = ExecutablePath;
-    savedLocator_ = CatalogueLocator;
-    ExecutablePath = dir_.u16() + kSep + u"prog.exe";
-    CatalogueLocator = &locator_;
+    savedPath_ = Translation().ExecutablePath;
+    savedLocator_ = Translation().CatalogueLocator;
+    Translation().ExecutablePath = dir_.u16() + kSep + u"prog.exe";
+    Translation().CatalogueLocator = &locator_;
     domain_.Domain = u"default";
     domain_.SetDirectory(Locale()); // without its separator: the setter adds it
   }
   void TearDown() override {
     domain_.SetFilename(u""); // gives its catalogue back while the locator is there
-    CatalogueLocator = savedLocator_;
-    ExecutablePath = savedPath_;
+    Translation().CatalogueLocator = savedLocator_;
+    Translation().ExecutablePath = savedPath_;
   }
 
   std::u16string Locale() const { return dir_.u16() + kSep + u"locale"; }
@@ -132,7 +133,7 @@ TEST_F(DomainTest, DamagedCatalogueFailsEveryLookupAndStaysClosed) {
 TEST_F(DomainTest, EmbeddedCatalogueIsAskedFirst) {
   std::u16string relative =
       u"locale" + kSep + u"pt_br" + kSep + u"LC_MESSAGES" + kSep + u"default.mo";
-  WriteFileBytes(fs::path(ExecutablePath),
+  WriteFileBytes(fs::path(Translation().ExecutablePath),
                  "program" + embedded_catalogues::BuildTable(
                                  {{Utf16ToUtf8(relative), ReadFileBytes(Fixture("basic"))}}));
   locator_.Analyze();
@@ -174,7 +175,7 @@ TEST(DomainBoxChild, LooksUpInARefusedCatalogue) {
   if (folder == nullptr)
     GTEST_SKIP() << "run by DomainBoxTest";
   TFileLocator locator;
-  CatalogueLocator = &locator;
+  Translation().CatalogueLocator = &locator;
   TDomain domain;
   domain.Domain = u"default";
   domain.SetDirectory(Utf8ToUtf16(folder));
@@ -185,7 +186,7 @@ TEST(DomainBoxChild, LooksUpInARefusedCatalogue) {
   domain.SetDirectory(Utf8ToUtf16(folder));
   std::cout << "second:" << domain.gettext("Hello") << "\n";
   std::cout << "open:" << locator.OpenCatalogueCount() << "\n" << std::flush;
-  CatalogueLocator = nullptr;
+  Translation().CatalogueLocator = nullptr;
 }
 
 TEST(DomainBoxTest, CatalogueWithoutUtf8IsRefusedOnceWithABox) {

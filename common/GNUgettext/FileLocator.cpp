@@ -2,6 +2,7 @@
 #include "common/GNUgettext/FileLocator.h"
 
 #include "common/GNUgettext/EmbeddedCatalogues.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "framework/SysUtils.h"
 #include "text/TextConvert.h"
 
@@ -11,9 +12,6 @@
 #include <fstream>
 #include <mutex>
 #include <vector>
-
-std::u16string ExecutablePath;
-TFileLocator* CatalogueLocator = nullptr;
 
 namespace {
 
@@ -124,8 +122,8 @@ std::int64_t TFileLocator::FindSignaturePos(std::string_view signature, std::ist
 }
 
 void TFileLocator::Analyze() {
-  basedirectory = ExtractFilePath(ExecutablePath);
-  std::ifstream str(std::filesystem::path(ExecutablePath), std::ios::binary);
+  basedirectory = ExtractFilePath(Translation().ExecutablePath);
+  std::ifstream str(std::filesystem::path(Translation().ExecutablePath), std::ios::binary);
   if (!str)
     return;
   str.seekg(0, std::ios::end);
@@ -187,7 +185,7 @@ TMoFile* TFileLocator::GetMoFile(const std::u16string& filename) {
   std::int64_t offset = 0;
   std::int64_t size = 0;
   if (const TEmbeddedFileInfo* entry = EmbeddedEntry(filename)) {
-    realfile = ExecutablePath;
+    realfile = Translation().ExecutablePath;
     offset = entry->offset;
     size = entry->size;
   }
@@ -198,7 +196,7 @@ TMoFile* TFileLocator::GetMoFile(const std::u16string& filename) {
   if (index >= 0) {
     mofile = MoFiles.Objects(index);
   } else {
-    auto created = std::make_unique<TMoFile>(realfile, offset, size);
+    auto created = std::make_unique<TMoFile>(realfile, offset, size, true);
     mofile = created.get();
     MoFiles.AddObject(std::move(key), std::move(created));
   }

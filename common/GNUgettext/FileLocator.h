@@ -57,10 +57,3 @@ private:
   TReaderWriterLock MoFilesCS;
   TStringList<TMoFile> MoFiles;
 };
-
-/// Full path of the running executable; set by the translation start-up before the
-/// locator and the translator are made, read by both.
-extern std::u16string ExecutablePath;
-
-/// The one locator of the process, made and analysed at the translation start-up.
-extern TFileLocator* CatalogueLocator;

@@ -2,6 +2,7 @@
 #include "common/GNUgettext/FileLocator.h"
 
 #include "common/GNUgettext/EmbeddedCatalogues.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "common/GNUgettext/test_support.h"
 #include "platform/module.h"
 
@@ -26,14 +27,14 @@ std::string Utf8(const std::u16string& text) {
 /// A fake executable with a table appended, and a locator analysing it.
 class LocatorTest : public ::testing::Test {
 protected:
-  void SetUp() override { savedPath_ = ExecutablePath; }
-  void TearDown() override { ExecutablePath = savedPath_; }
+  void SetUp() override { savedPath_ = Translation().ExecutablePath; }
+  void TearDown() override { Translation().ExecutablePath = savedPath_; }
 
   std::u16string Base() const { return dir_.u16() + PathSeparator(); }
 
   TFileLocator& Analyse(const std::string& programBytes) {
     WriteFileBytes(dir_.folder() / "prog.exe", programBytes);
-    ExecutablePath = Base() + u"prog.exe";
+    Translation().ExecutablePath = Base() + u"prog.exe";
     locator_.Analyze();
     return locator_;
   }
@@ -230,7 +231,7 @@ TEST_F(LocatorTest, TableThatPointsOutsideTheFileKeepsTheEntriesBeforeTheFault) 
     SCOPED_TRACE(c.what);
     TFileLocator locator;
     WriteFileBytes(dir_.folder() / "prog.exe", c.bytes);
-    ExecutablePath = Base() + u"prog.exe";
+    Translation().ExecutablePath = Base() + u"prog.exe";
     locator.Analyze();
     std::vector<std::u16string> names;
     for (int i = 0; i < locator.EmbeddedFiles().Count(); ++i)

@@ -2,6 +2,7 @@
 #include "common/GNUgettext/GnuGettextInstance.h"
 
 #include "common/GNUgettext/FileLocator.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "text/ByteSearch.h"
 #include "text/TextConvert.h"
 
@@ -155,7 +156,7 @@ TClassMode::TClassMode() {
 
 TGnuGettextInstance::TGnuGettextInstance() : curGetPluralForm(PluralEnglish) {
   curmsgdomain = u"default";
-  const std::u16string folder = ExtractFilePath(ExecutablePath);
+  const std::u16string folder = ExtractFilePath(Translation().ExecutablePath);
   std::error_code ignored;
   if (std::filesystem::is_directory(std::filesystem::path(folder + u"locale"), ignored))
     DefaultDomainDirectory = folder + u"locale";

@@ -2,6 +2,7 @@
 #include "common/GNUgettext/GnuGettextInstance.h"
 
 #include "common/GNUgettext/FileLocator.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "common/GNUgettext/test_support.h"
 #include "platform/environment.h"
 
@@ -115,16 +116,16 @@ protected:
   void SetUp() override {
     const char* lang = std::getenv("LANG");
     savedLang_ = lang ? lang : "";
-    savedPath_ = ExecutablePath;
-    savedLocator_ = CatalogueLocator;
-    ExecutablePath = dir_.u16() + kSep + u"prog.exe";
-    CatalogueLocator = &locator_;
+    savedPath_ = Translation().ExecutablePath;
+    savedLocator_ = Translation().CatalogueLocator;
+    Translation().ExecutablePath = dir_.u16() + kSep + u"prog.exe";
+    Translation().CatalogueLocator = &locator_;
     fs::create_directories(dir_.folder() / "locale");
   }
   void TearDown() override {
     translator_.reset(); // its domains give their catalogues back first
-    CatalogueLocator = savedLocator_;
-    ExecutablePath = savedPath_;
+    Translation().CatalogueLocator = savedLocator_;
+    Translation().ExecutablePath = savedPath_;
     platform::SetEnvVar("LANG", savedLang_);
   }
 

@@ -1,6 +1,7 @@
 // The MO catalogue reader: opening, the header and layout checks, and the binary search.
 #include "common/GNUgettext/MoFile.h"
 
+#include "framework/FileStream.h"
 #include "platform/error_text.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ constexpr std::uint32_t kMagicNative = 0x950412de;
 constexpr std::uint32_t kMagicSwapped = 0xde120495;
 // Magic, revision, N, O and T; the hash table's fields after them are never read.
 constexpr std::uint64_t kHeaderSize = 20;
-// FormatMessageW's buffer in the original reader held 2,000 characters, the zero included.
+// The reason is read into a buffer of 2,000 characters, the terminating zero included.
 constexpr size_t kReasonBufferLength = 2000;
 
 std::uint32_t Swap(std::uint32_t v) {
@@ -26,7 +27,28 @@ std::uint32_t Swap(std::uint32_t v) {
 
 } // namespace
 
-TMoFile::TMoFile(const std::u16string& filename, std::int64_t Offset, std::int64_t Size) {
+TMoFile::TMoFile(const std::u16string& filename, std::int64_t Offset, std::int64_t Size,
+                 bool xUseMemoryMappedFiles)
+    : FUseMemoryMappedFiles(xUseMemoryMappedFiles) {
+  if (FUseMemoryMappedFiles)
+    MapCatalogue(filename, Offset, Size);
+  else
+    CopyCatalogue(filename, Offset, Size);
+  CheckCatalogue(filename);
+}
+
+void TMoFile::CopyCatalogue(const std::u16string& filename, std::int64_t Offset,
+                            std::int64_t Size) {
+  TFileStream stream(filename);
+  if (Size == 0)
+    Size = stream.Size();
+  stream.Seek(Offset);
+  copy = stream.ReadBytes(Size);
+  momemory = copy.data();
+  mosize = copy.size();
+}
+
+void TMoFile::MapCatalogue(const std::u16string& filename, std::int64_t Offset, std::int64_t Size) {
   switch (mapping.Open(filename)) {
   case platform::MapStep::kNone:
     break;
@@ -50,9 +72,11 @@ TMoFile::TMoFile(const std::u16string& filename, std::int64_t Offset, std::int64
   // A catalogue inside a larger file ends where its recorded size says.
   if (Size > 0 && static_cast<std::uint64_t>(Size) < mosize)
     mosize = static_cast<std::uint64_t>(Size);
+}
+
+void TMoFile::CheckCatalogue(const std::u16string& filename) {
   if (mosize < 4)
     RaiseNotValid(filename);
-
   std::uint32_t magic = Word(0);
   if (magic == kMagicSwapped)
     doswap = true;

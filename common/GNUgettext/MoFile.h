@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 /// One catalogue, a file of its own or a byte range inside a larger file. Read-only once
 /// made, so lookups may run on several threads at once.
@@ -16,10 +17,14 @@
 /// makes the catalogue invalid (EGGIOError), so lookups never read outside the data.
 class TMoFile {
 public:
-  /// Size 0 means: up to the end of the file. Raises EGGIOError on every failure, having
-  /// released whatever it had acquired. Always a mapped view: the system never reads a
-  /// catalogue into a copy of its own.
-  TMoFile(const std::u16string& filename, std::int64_t Offset, std::int64_t Size);
+  /// The catalogue is `Size` bytes at `Offset` in the file. Mapped (the agent's way): the
+  /// whole file is mapped and Size 0 means up to its end; failures raise EGGIOError.
+  /// Copied: the bytes are read into memory through a file stream that denies no one,
+  /// Size 0 meaning the file's whole size; the stream's own failures (EFOpenError, and
+  /// EReadError for a short read) pass through. Either way a catalogue that is not valid
+  /// raises EGGIOError, and whatever was acquired is released first.
+  TMoFile(const std::u16string& filename, std::int64_t Offset, std::int64_t Size,
+          bool xUseMemoryMappedFiles);
   ~TMoFile();
   TMoFile(const TMoFile&) = delete;
   TMoFile& operator=(const TMoFile&) = delete;
@@ -38,6 +43,10 @@ public:
 
 private:
   std::uint32_t Word(std::uint64_t position) const;
+  void MapCatalogue(const std::u16string& filename, std::int64_t Offset, std::int64_t Size);
+  void CopyCatalogue(const std::u16string& filename, std::int64_t Offset, std::int64_t Size);
+  /// The header and the tables, and the search's start; the same for both modes.
+  void CheckCatalogue(const std::u16string& filename);
   void CheckLayout(const std::u16string& filename);
 
   bool doswap = false;
@@ -46,7 +55,9 @@ private:
   std::uint32_t T = 0;
   std::int32_t startindex = 0;
   std::int32_t startstep = 0;
-  platform::MappedFile mapping;
+  bool FUseMemoryMappedFiles = true;
+  platform::MappedFile mapping;    // mapped
+  std::vector<unsigned char> copy; // copied
   const unsigned char* momemory = nullptr;
   std::uint64_t mosize = 0; // bytes from momemory to the end of the catalogue's data
 };

@@ -10,17 +10,7 @@
 #include <mutex>
 #include <shared_mutex>
 
-std::unique_ptr<TStringList<>> BuiltInTextDomains;
-std::unique_ptr<TReaderWriterLock> BuiltInTextDomainsLock;
-std::unique_ptr<TGnuGettextInstance> DefaultTranslator;
-std::unique_ptr<THook> ResourceRecordHook;
-std::unique_ptr<THook> TextByIdHook;
-std::unique_ptr<THook> FormatByIdHook;
-
 namespace {
-
-// Owns the locator that CatalogueLocator points at.
-std::unique_ptr<TFileLocator> LocatorOwner;
 
 // Clears the process-wide reference first, so that nothing reaches the object while it
 // is being destroyed, then destroys it.
@@ -42,26 +32,29 @@ void* CodeOf(auto function) {
 } // namespace
 
 void InitGnuGettext() {
+  TTranslationState& state = Translation();
   // A second start would take the redirected entries for the loaders' own bytes and
   // leave the loaders redirected for good at shutdown.
-  Assert(!ResourceRecordHook && !TextByIdHook && !FormatByIdHook && !DefaultTranslator,
+  Assert(!state.ResourceRecordHook && !state.TextByIdHook && !state.FormatByIdHook &&
+             !state.DefaultTranslator,
          u"Translation start-up ran twice");
-  ExecutablePath = platform::OwnModuleFileName();
-  LocatorOwner = std::make_unique<TFileLocator>();
-  CatalogueLocator = LocatorOwner.get();
-  CatalogueLocator->Analyze();
-  BuiltInTextDomains = ListOfDefaultDomain();
-  BuiltInTextDomainsLock = std::make_unique<TReaderWriterLock>();
-  DefaultTranslator = std::make_unique<TGnuGettextInstance>();
+  state.ExecutablePath = platform::OwnModuleFileName();
+  state.LocatorOwner = std::make_unique<TFileLocator>();
+  state.CatalogueLocator = state.LocatorOwner.get();
+  state.CatalogueLocator->Analyze();
+  state.BuiltInTextDomains = ListOfDefaultDomain();
+  state.BuiltInTextDomainsLock = std::make_unique<TReaderWriterLock>();
+  state.DefaultTranslator = std::make_unique<TGnuGettextInstance>();
 
   // The explicit types pick the loaders of these signatures among their overloads.
   std::u16string (*resourceRecordLoader)(const TResStringRec*) = &LoadResString;
   std::u16string (*textByIdLoader)(unsigned) = &LoadStr;
   std::u16string (*formatByIdLoader)(unsigned, std::span<const FormatArg>) = &FmtLoadStr;
-  ResourceRecordHook =
+  state.ResourceRecordHook =
       std::make_unique<THook>(CodeOf(resourceRecordLoader), CodeOf(&LoadResStringTranslated));
-  TextByIdHook = std::make_unique<THook>(CodeOf(textByIdLoader), CodeOf(&LoadTextByIdTranslated));
-  FormatByIdHook =
+  state.TextByIdHook =
+      std::make_unique<THook>(CodeOf(textByIdLoader), CodeOf(&LoadTextByIdTranslated));
+  state.FormatByIdHook =
       std::make_unique<THook>(CodeOf(formatByIdLoader), CodeOf(&FormatTextByIdTranslated));
   InstallTextRedirections(true, false);
 }
@@ -75,18 +68,21 @@ void DoneGnuGettext() {
 }
 
 void ReleaseDefaultTranslator() {
-  Release(DefaultTranslator);
+  Release(Translation().DefaultTranslator);
 }
 
 void ReleaseTextDomainLists() {
-  Release(BuiltInTextDomainsLock);
-  Release(BuiltInTextDomains);
+  TTranslationState& state = Translation();
+  Release(state.BuiltInTextDomainsLock);
+  Release(state.BuiltInTextDomains);
 }
 
 void RemoveTextRedirections() {
+  TTranslationState& state = Translation();
   // Taken out of force while still referenced: should that fail, the hook stays for a
   // later attempt instead of failing again inside its destruction.
-  for (std::unique_ptr<THook>* hook : {&FormatByIdHook, &TextByIdHook, &ResourceRecordHook}) {
+  for (std::unique_ptr<THook>* hook :
+       {&state.FormatByIdHook, &state.TextByIdHook, &state.ResourceRecordHook}) {
     if (*hook == nullptr)
       continue;
     if ((*hook)->Position() != nullptr)
@@ -96,37 +92,40 @@ void RemoveTextRedirections() {
 }
 
 void ReleaseCatalogueLocator() {
-  CatalogueLocator = nullptr;
-  Release(LocatorOwner);
+  TTranslationState& state = Translation();
+  state.CatalogueLocator = nullptr;
+  Release(state.LocatorOwner);
 }
 
 void ClearExecutablePath() {
-  ExecutablePath.clear();
+  Translation().ExecutablePath.clear();
 }
 
 void InstallTextRedirections(bool enable, bool followImportJumps) {
-  ResourceRecordHook->Reset(followImportJumps);
-  TextByIdHook->Reset(followImportJumps);
-  FormatByIdHook->Reset(followImportJumps);
+  TTranslationState& state = Translation();
+  state.ResourceRecordHook->Reset(followImportJumps);
+  state.TextByIdHook->Reset(followImportJumps);
+  state.FormatByIdHook->Reset(followImportJumps);
   if (enable) {
-    ResourceRecordHook->Enable();
-    TextByIdHook->Enable();
-    FormatByIdHook->Enable();
+    state.ResourceRecordHook->Enable();
+    state.TextByIdHook->Enable();
+    state.FormatByIdHook->Enable();
   }
 }
 
 std::u16string TranslateBuiltInText(const std::u16string& msgid) {
-  TReaderWriterLock* lock = BuiltInTextDomainsLock.get();
+  TTranslationState& state = Translation();
+  TReaderWriterLock* lock = state.BuiltInTextDomainsLock.get();
   // The translator goes first at shutdown; a text loaded while it is destroyed (a
   // failure report, say) must not reach it.
-  TGnuGettextInstance* translator = DefaultTranslator.get();
+  TGnuGettextInstance* translator = state.DefaultTranslator.get();
   if (msgid.empty() || lock == nullptr || translator == nullptr)
     return msgid;
   // Before the locator's lock, which the first lookup takes to open the catalogue.
   std::shared_lock<TReaderWriterLock> guard(*lock);
   std::u16string result = msgid;
-  for (int i = 0; i < BuiltInTextDomains->Count(); ++i) {
-    result = translator->dgettext(BuiltInTextDomains->Strings(i), msgid);
+  for (int i = 0; i < state.BuiltInTextDomains->Count(); ++i) {
+    result = translator->dgettext(state.BuiltInTextDomains->Strings(i), msgid);
     if (result != msgid)
       break;
   }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/GNUgettext/THook.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "framework/ReaderWriterLock.h"
 #include "framework/Resources.h"
 #include "framework/StringList.h"
@@ -11,22 +12,10 @@
 #include <span>
 #include <string>
 
-class TGnuGettextInstance;
-
-/// Domain names consulted for built-in texts, in order; holds "default".
-extern std::unique_ptr<TStringList<>> BuiltInTextDomains;
-extern std::unique_ptr<TReaderWriterLock> BuiltInTextDomainsLock;
-/// The one translator.
-extern std::unique_ptr<TGnuGettextInstance> DefaultTranslator;
-/// The redirections of LoadResString, LoadStr and FmtLoadStr.
-extern std::unique_ptr<THook> ResourceRecordHook;
-extern std::unique_ptr<THook> TextByIdHook;
-extern std::unique_ptr<THook> FormatByIdHook;
-
-/// Start work: sets ExecutablePath, makes and analyses the catalogue locator, the domain
-/// list, the translator and the hooks, and puts the redirections in force. A failure
-/// (the system refusing to make code writable) passes on; InitGnuGettext's end work then
-/// takes back what was done.
+/// Start work: fills the unit's state (TranslationState.h): sets ExecutablePath, makes
+/// and analyses the catalogue locator, the domain list, the translator and the hooks, and
+/// puts the redirections in force. A failure (the system refusing to make code writable)
+/// passes on; InitGnuGettext's end work then takes back what was done.
 void InitGnuGettext();
 
 /// End work, the five steps below in order. Copes with a start-up that stopped half-way.

@@ -3,7 +3,7 @@
 // names match without regard to case, and the answers stay the same when the file has
 // CR LF line ends, starts with a UTF-8 byte-order mark, or has another section after it.
 #include "platform/ini_profile.h"
-#include "tests/fuzz/fuzz_support.h"
+#include "platform/test_support/fuzz_support.h"
 #include "text/TextConvert.h"
 
 #include <algorithm>

@@ -14,6 +14,16 @@ inline const char kLogOn[] = "[settings]\r\nDebuggLog=1\r\n";
 
 class FaultTest : public AgentTest {
 protected:
+  /// Asks the agent to quit and checks that the fault left it unharmed: it ends with exit
+  /// code 0 and says nothing on standard error beyond the no-session line. Callers wrap
+  /// it in ASSERT_NO_FATAL_FAILURE.
+  static void QuitAndExpectCleanEnd(ChildProcess& agent) {
+    agent.RequestQuit(QuitRoute::kThread);
+    ASSERT_TRUE(agent.WaitForExit(kLongWait)) << "the agent hung";
+    EXPECT_EQ(agent.ExitCode(), 0u) << agent.Stderr();
+    EXPECT_EQ(agent.Stderr(), AgentStderrWithoutSession());
+  }
+
   /// The box of a pipe failure that nothing caught, then exit code 1. `classes` is the
   /// alternation of exception class names the fault may raise.
   void ExpectPipeFailureEnd(ChildProcess& agent, const std::string& classes) {

@@ -35,10 +35,7 @@ protected:
     size_t before = RequestCount();
     auto agent = StartAgent({{"LANG", lang}});
     ASSERT_TRUE(WaitForRequests(before + 1, kLongWait)) << agent->Stderr();
-    agent->RequestQuit(QuitRoute::kThread);
-    ASSERT_TRUE(agent->WaitForExit(kLongWait)) << "the agent hung";
-    EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
-    EXPECT_EQ(agent->Stderr(), AgentStderrWithoutSession());
+    ASSERT_NO_FATAL_FAILURE(QuitAndExpectCleanEnd(*agent));
   }
 };
 

@@ -50,10 +50,7 @@ protected:
   void RunReportingAndQuit() {
     ChildProcess agent(app + "/" + AgentName(), {}, Environment(), dir.path());
     ASSERT_TRUE(WaitForRequests(3, kLongWait)) << agent.Stderr();
-    agent.RequestQuit(QuitRoute::kThread);
-    ASSERT_TRUE(agent.WaitForExit(kLongWait)) << "the agent hung";
-    EXPECT_EQ(agent.ExitCode(), 0u) << agent.Stderr();
-    EXPECT_EQ(agent.Stderr(), AgentStderrWithoutSession());
+    ASSERT_NO_FATAL_FAILURE(QuitAndExpectCleanEnd(agent));
   }
 
   std::string app;

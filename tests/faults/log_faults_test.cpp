@@ -15,10 +15,7 @@ TEST_F(FaultTest, DebuggLogBeingAFolderDropsEveryEntryAndLeavesTheFolderAlone) {
   StartService("echo");
   auto agent = StartAgent();
   ASSERT_TRUE(WaitForRequests(1, kLongWait)) << agent->Stderr();
-  agent->RequestQuit(QuitRoute::kThread);
-  ASSERT_TRUE(agent->WaitForExit(kLongWait));
-  EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
-  EXPECT_EQ(agent->Stderr(), AgentStderrWithoutSession());
+  ASSERT_NO_FATAL_FAILURE(QuitAndExpectCleanEnd(*agent));
   EXPECT_TRUE(std::filesystem::is_directory(dir / "Debugg.log"));
   EXPECT_EQ(ReadFileBytes(dir / "Debugg.log/inside.txt"), "kept");
   size_t entries = 0;
@@ -69,10 +66,7 @@ TEST_F(FaultTest, SwitchFileOfAnyShapeNeitherStopsNorSlowsTheAgent) {
     WriteIni(ini);
     auto agent = StartAgent();
     ASSERT_TRUE(WaitForRequests(0, kLongWait)) << agent->Stderr();
-    agent->RequestQuit(QuitRoute::kThread);
-    ASSERT_TRUE(agent->WaitForExit(kLongWait)) << "the agent hung";
-    EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
-    EXPECT_EQ(agent->Stderr(), AgentStderrWithoutSession());
+    ASSERT_NO_FATAL_FAILURE(QuitAndExpectCleanEnd(*agent));
     ASSERT_EQ(PathExists(dir / "Debugg.log"), on);
     if (on) {
       std::vector<std::string> texts = TraceTexts(Log());

@@ -58,10 +58,7 @@ TEST_F(FaultTest, ServiceVanishingMidRunIsSkippedUntilItReturns) {
 
   StartService("echo");
   ASSERT_TRUE(WaitForRequests(count, kLongWait)) << agent->Stderr();
-  agent->RequestQuit(QuitRoute::kThread);
-  ASSERT_TRUE(agent->WaitForExit(kLongWait));
-  EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
-  EXPECT_EQ(agent->Stderr(), AgentStderrWithoutSession());
+  ASSERT_NO_FATAL_FAILURE(QuitAndExpectCleanEnd(*agent));
   ExpectWholeReports(Requests());
   std::vector<std::string> texts = TraceTexts(Log());
   ASSERT_FALSE(texts.empty());
@@ -89,10 +86,7 @@ TEST_F(FaultTest, RepliesUpToTheRecordSizeOfAnyContentAreDiscarded) {
     StartService(mode);
     auto agent = StartAgent();
     ASSERT_TRUE(WaitForRequests(2, kLongWait)) << agent->Stderr();
-    agent->RequestQuit(QuitRoute::kThread);
-    ASSERT_TRUE(agent->WaitForExit(kLongWait));
-    EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
-    EXPECT_EQ(agent->Stderr(), AgentStderrWithoutSession());
+    ASSERT_NO_FATAL_FAILURE(QuitAndExpectCleanEnd(*agent));
     ExpectWholeReports(Requests());
     service.reset();
   }

@@ -54,10 +54,10 @@ constexpr Unit kUnits[] = {
 
 void MainBlock() {
   Say("main");
-  Application->Initialize();
+  Application()->Initialize();
   int cycle = 0;
-  while (!Application->Terminated()) {
-    Application->ProcessMessages();
+  while (!Application()->Terminated()) {
+    Application()->ProcessMessages();
     ++cycle;
     std::printf("cycle %d\n", cycle);
     std::fflush(stdout);

@@ -5,6 +5,7 @@
 // where what matters is that it keeps running.
 #include "tests/agent/AgentFixture.h"
 #include "tests/inputhook/session_support.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -101,8 +102,9 @@ TEST(IdleSourceChoiceTest, WaylandDisplayWithoutIdleProtocolReadsZero) {
         std::vector<std::string>{"--backend=headless-backend.so", "--socket=weston",
                                  "--idle-time=0"},
         SessionEnvironment({{"XDG_RUNTIME_DIR", runtime.path()}}), runtime.path());
-    for (int i = 0; i < 100 && !testing_support::PathExists(runtime / "weston.lock"); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(testing_support::WaitUntil(
+        [&] { return testing_support::PathExists(runtime / "weston.lock"); }, 10000))
+        << "weston did not open its display";
   }
 
   // Test tuple <WAYLAND_DISPLAY, why there is no source>
@@ -183,6 +185,7 @@ TEST(IdleSourceChoiceTest, MissingSessionLibrariesLeaveTheOtherSources) {
   ASSERT_FALSE(bus.Address().empty()) << "no dbus-daemon";
   auto xserver = TestXServer::Start();
   ASSERT_TRUE(xserver) << "no Xvfb server answered";
+  // Nobody touches the X server for over a second: the X reading must show idle time.
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
 
   // No libdbus-1: the X11 session's own reading, as if GNOME were not a choice.

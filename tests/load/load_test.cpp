@@ -131,6 +131,26 @@ std::optional<std::string> SessionOfProcess(const std::map<std::string, std::uin
 
 const char kLoggingOn[] = "[settings]\r\nDebuggLog=1\r\n";
 
+/// The reference service in a pipe folder of its own under `root`, and the agent copied,
+/// with logging on, into the folder `name` beside it.
+struct LoggingAgentBesideService {
+  LoggingAgentBesideService(const ScopedTempDir& root, const std::string& name)
+      : pipeDir(MakeFolder(root / "pipe")), service(pipeDir, root.path()),
+        folder(MakeFolder(root / name)) {
+    CopyExecutable(TestExecutableDir() + "/" + AgentName(), folder + "/" + AgentName());
+    WriteFileBytes(folder + "/MKLOG.INI", kLoggingOn);
+  }
+
+  static std::string MakeFolder(const std::string& path) {
+    std::filesystem::create_directory(path);
+    return path;
+  }
+
+  std::string pipeDir;
+  ReferenceService service;
+  std::string folder;
+};
+
 /// Checks every agent at least once a second for `seconds`; names those that ended.
 std::vector<std::string> WatchForDeaths(std::vector<std::unique_ptr<ChildProcess>>& agents,
                                         int seconds) {
@@ -236,20 +256,14 @@ TEST(LoadTest, AgentsSharingOneLogWriteOnlyWholeLines) {
   const int agentCount = Setting("SA_LOAD_LOG_AGENTS", 8);
   const int seconds = Setting("SA_LOAD_LOG_SECONDS", 10);
   ScopedTempDir root;
-  std::string pipeDir = root / "pipe";
-  std::filesystem::create_directory(pipeDir);
-  ReferenceService service(pipeDir, root.path());
-  ASSERT_TRUE(service.WaitUntilListening()) << service.Output();
-  std::string folder = root / "shared";
-  std::filesystem::create_directory(folder);
-  CopyExecutable(TestExecutableDir() + "/" + AgentName(), folder + "/" + AgentName());
-  WriteFileBytes(folder + "/MKLOG.INI", kLoggingOn);
+  LoggingAgentBesideService setup(root, "shared");
+  ASSERT_TRUE(setup.service.WaitUntilListening()) << setup.service.Output();
 
   std::vector<std::unique_ptr<ChildProcess>> agents;
   for (int i = 0; i < agentCount; ++i)
-    agents.push_back(std::make_unique<ChildProcess>(folder + "/" + AgentName(),
+    agents.push_back(std::make_unique<ChildProcess>(setup.folder + "/" + AgentName(),
                                                     std::vector<std::string>{},
-                                                    AgentEnvironment(pipeDir), root.path()));
+                                                    AgentEnvironment(setup.pipeDir), root.path()));
   std::vector<std::string> deaths = WatchForDeaths(agents, seconds);
   EXPECT_EQ(deaths, std::vector<std::string>{});
   for (auto& agent : agents)
@@ -258,9 +272,9 @@ TEST(LoadTest, AgentsSharingOneLogWriteOnlyWholeLines) {
     ASSERT_TRUE(agent->WaitForExit(kLongWait));
     EXPECT_EQ(agent->ExitCode(), 0u) << agent->Stderr();
   }
-  ASSERT_TRUE(service.Stop()) << service.Output();
+  ASSERT_TRUE(setup.service.Stop()) << setup.service.Output();
 
-  std::string log = ReadFileBytes(folder + "/Debugg.log");
+  std::string log = ReadFileBytes(setup.folder + "/Debugg.log");
   std::vector<std::string> torn;
   std::map<std::string, size_t> counts = CountEntries(log, torn);
   EXPECT_EQ(torn, std::vector<std::string>{});
@@ -268,7 +282,7 @@ TEST(LoadTest, AgentsSharingOneLogWriteOnlyWholeLines) {
 
   // What should be there: six fixed entries per agent, and per cycle three, of which a
   // cycle the service saw is one report it counted.
-  std::uint64_t reports = service.ReportsServed();
+  std::uint64_t reports = setup.service.ReportsServed();
   size_t busy = counts["SchedulerAgent: TCommonIdleClient.SendIdleTime - No Common Idle Server"];
   std::uint64_t expected = 6u * static_cast<std::uint64_t>(agentCount) + 3u * (reports + busy);
   std::uint64_t found = 0;
@@ -292,15 +306,9 @@ TEST(LoadTest, QuitOrEndOfSessionAtAnyMomentEndsPromptlyWithExitCode0) {
   std::cout << "seed " << seed << " (SA_LOAD_SEED repeats this run)" << std::endl;
   std::mt19937 random(seed);
   ScopedTempDir root;
-  std::string pipeDir = root / "pipe";
-  std::filesystem::create_directory(pipeDir);
-  ReferenceService service(pipeDir, root.path());
-  ASSERT_TRUE(service.WaitUntilListening()) << service.Output();
-  std::string folder = root / "agent";
-  std::filesystem::create_directory(folder);
-  CopyExecutable(TestExecutableDir() + "/" + AgentName(), folder + "/" + AgentName());
-  WriteFileBytes(folder + "/MKLOG.INI", kLoggingOn);
-  std::string logPath = folder + "/Debugg.log";
+  LoggingAgentBesideService setup(root, "agent");
+  ASSERT_TRUE(setup.service.WaitUntilListening()) << setup.service.Output();
+  std::string logPath = setup.folder + "/Debugg.log";
 
   enum Ending { kQuitToThread, kQuitToWindow, kEndOfSession };
   const char* const kEndingNames[] = {"quit (thread)", "quit (window)", "end of session"};
@@ -312,7 +320,8 @@ TEST(LoadTest, QuitOrEndOfSessionAtAnyMomentEndsPromptlyWithExitCode0) {
     SCOPED_TRACE("run " + std::to_string(run) + ", " + kEndingNames[ending] + " at " +
                  std::to_string(momentMs) + " ms");
     std::filesystem::remove(logPath);
-    ChildProcess agent(folder + "/" + AgentName(), {}, AgentEnvironment(pipeDir), root.path());
+    ChildProcess agent(setup.folder + "/" + AgentName(), {}, AgentEnvironment(setup.pipeDir),
+                       root.path());
     std::this_thread::sleep_for(std::chrono::milliseconds(momentMs));
     // Until its first entry the agent may not yet take messages: a quit sent then would
     // meet no window (Windows) or the default signal action (Linux).
@@ -352,7 +361,7 @@ TEST(LoadTest, QuitOrEndOfSessionAtAnyMomentEndsPromptlyWithExitCode0) {
       EXPECT_EQ(texts.back(), "SchedulerAgent: Finish");
     }
   }
-  ASSERT_TRUE(service.Stop()) << service.Output();
+  ASSERT_TRUE(setup.service.Stop()) << setup.service.Output();
   std::ostringstream result;
   result << runs << " runs ended at a random moment (" << inStartUp
          << " before the loop began): slowest end " << slowest * 1000 << " ms after the request";

@@ -6,6 +6,7 @@
 #include "platform/named_pipe.h"
 #include "platform/pipe_server.h"
 #include "tests/pipes/PipeTestSupport.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -24,18 +25,24 @@ TEST(ServiceCapacityTest, ExchangesOfManyAgentsWaitWhileTheServiceIsBusy) {
   std::u16string path = TPipeClient(place.Name()).PipeName();
 
   std::atomic<int> answered{0};
+  std::atomic<int> calling{0};
   std::vector<std::thread> clients;
   std::vector<std::uint32_t> errors(kClients, 0);
   for (int i = 0; i < kClients; ++i)
     clients.emplace_back([&, i] {
       std::vector<std::uint8_t> request(8224, static_cast<std::uint8_t>(i)), reply(8224);
-      platform::PipeOutcome outcome = platform::CallPipe(path, request, reply, platform::kPipeNoWait);
+      ++calling;
+      platform::PipeOutcome outcome =
+          platform::CallPipe(path, request, reply, platform::kPipeNoWait);
       if (outcome.ok && outcome.bytesRead == 8224 && reply[100] == static_cast<std::uint8_t>(i))
         ++answered;
       else
         errors[static_cast<size_t>(i)] = outcome.ok ? 0xFFFFFFFFu : outcome.errorCode;
     });
-  // The service is busy elsewhere while every client connects.
+  // The service is busy elsewhere while every client connects: it accepts nobody until
+  // the last client has set out, and for a while after that, which is the busy time under
+  // test and must pass for real.
+  EXPECT_TRUE(testing_support::WaitUntil([&] { return calling.load() == kClients; }, 30000));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   std::vector<std::uint8_t> request;
   for (int served = 0; served < kClients;) {

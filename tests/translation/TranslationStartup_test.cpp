@@ -7,7 +7,7 @@
 #include "framework/StringList.h"
 #include "platform/environment.h"
 #include "platform/module.h"
-#include "tests/translation/box_watcher.h"
+#include "platform/test_support/box_watcher.h"
 #include "text/StringTableIds.h"
 
 #include <gtest/gtest.h>
@@ -60,25 +60,25 @@ protected:
 
 TEST_F(Translation, StartUpMakesTheObjectsAndPutsTheRedirectionsInForce) {
   Start("de_DE.UTF-8");
-  EXPECT_EQ(ExecutablePath, platform::OwnModuleFileName());
-  ASSERT_NE(CatalogueLocator, nullptr);
-  EXPECT_EQ(CatalogueLocator->EmbeddedFiles().Count(), 0);
-  ASSERT_NE(BuiltInTextDomains, nullptr);
-  ASSERT_EQ(BuiltInTextDomains->Count(), 1);
-  EXPECT_EQ(BuiltInTextDomains->Strings(0), u"default");
-  EXPECT_NE(BuiltInTextDomainsLock, nullptr);
-  EXPECT_NE(DefaultTranslator, nullptr);
+  EXPECT_EQ(::Translation().ExecutablePath, platform::OwnModuleFileName());
+  ASSERT_NE(::Translation().CatalogueLocator, nullptr);
+  EXPECT_EQ(::Translation().CatalogueLocator->EmbeddedFiles().Count(), 0);
+  ASSERT_NE(::Translation().BuiltInTextDomains, nullptr);
+  ASSERT_EQ(::Translation().BuiltInTextDomains->Count(), 1);
+  EXPECT_EQ(::Translation().BuiltInTextDomains->Strings(0), u"default");
+  EXPECT_NE(::Translation().BuiltInTextDomainsLock, nullptr);
+  EXPECT_NE(::Translation().DefaultTranslator, nullptr);
 
   auto entries = LoaderEntries();
-  EXPECT_EQ(entries[0], ResourceRecordHook->PatchBytes());
-  EXPECT_EQ(entries[1], TextByIdHook->PatchBytes());
-  EXPECT_EQ(entries[2], FormatByIdHook->PatchBytes());
-  EXPECT_EQ(ResourceRecordHook->OriginalBytes(), untouched[0]);
+  EXPECT_EQ(entries[0], ::Translation().ResourceRecordHook->PatchBytes());
+  EXPECT_EQ(entries[1], ::Translation().TextByIdHook->PatchBytes());
+  EXPECT_EQ(entries[2], ::Translation().FormatByIdHook->PatchBytes());
+  EXPECT_EQ(::Translation().ResourceRecordHook->OriginalBytes(), untouched[0]);
 
   // A second start is refused before it touches anything; the shutdown still restores.
   EXPECT_THROW(InitGnuGettext(), EAssertionFailed);
-  EXPECT_EQ(LoaderEntries()[1], TextByIdHook->PatchBytes());
-  EXPECT_EQ(TextByIdHook->OriginalBytes(), untouched[1]);
+  EXPECT_EQ(LoaderEntries()[1], ::Translation().TextByIdHook->PatchBytes());
+  EXPECT_EQ(::Translation().TextByIdHook->OriginalBytes(), untouched[1]);
 }
 
 // Test tuple <LANG, identifier, through LoadResString, LoadStr, and FmtLoadStr with 42>.
@@ -154,29 +154,29 @@ TEST_F(Translation, ShutdownStepByStep) {
   ASSERT_EQ(LoadStr(SOutOfMemory), u"Zu wenig Arbeitsspeicher");
 
   ReleaseDefaultTranslator();
-  EXPECT_EQ(DefaultTranslator, nullptr);
+  EXPECT_EQ(::Translation().DefaultTranslator, nullptr);
   EXPECT_EQ(LoadStr(SOutOfMemory), u"Out of memory");
 
   ReleaseTextDomainLists();
-  EXPECT_EQ(BuiltInTextDomainsLock, nullptr);
-  EXPECT_EQ(BuiltInTextDomains, nullptr);
+  EXPECT_EQ(::Translation().BuiltInTextDomainsLock, nullptr);
+  EXPECT_EQ(::Translation().BuiltInTextDomains, nullptr);
   // Still redirected, yet untranslated and with line ends untouched.
-  EXPECT_EQ(LoaderEntries()[1], TextByIdHook->PatchBytes());
+  EXPECT_EQ(LoaderEntries()[1], ::Translation().TextByIdHook->PatchBytes());
   EXPECT_EQ(TranslateBuiltInText(u"one\ntwo\r"), u"one\ntwo\r");
   EXPECT_EQ(LoadStr(SOSError), u"System error. Code: %d.\r\n%s");
   EXPECT_EQ(LoadRecord(SOutOfMemory), u"Out of memory");
   EXPECT_EQ(FmtLoadStr(SListIndexError, {FormatArg(3)}), u"List index out of bounds (3)");
 
   RemoveTextRedirections();
-  EXPECT_EQ(FormatByIdHook, nullptr);
-  EXPECT_EQ(TextByIdHook, nullptr);
-  EXPECT_EQ(ResourceRecordHook, nullptr);
+  EXPECT_EQ(::Translation().FormatByIdHook, nullptr);
+  EXPECT_EQ(::Translation().TextByIdHook, nullptr);
+  EXPECT_EQ(::Translation().ResourceRecordHook, nullptr);
   EXPECT_EQ(LoaderEntries(), untouched);
 
   ReleaseCatalogueLocator();
-  EXPECT_EQ(CatalogueLocator, nullptr);
+  EXPECT_EQ(::Translation().CatalogueLocator, nullptr);
   ClearExecutablePath();
-  EXPECT_TRUE(ExecutablePath.empty());
+  EXPECT_TRUE(::Translation().ExecutablePath.empty());
   started = false;
 }
 
@@ -206,7 +206,7 @@ TEST_F(Translation, EmbeddedCatalogueIsFoundInTheExecutable) {
       std::filesystem::path(platform::OwnModuleFileName()).parent_path() / "locale";
   ASSERT_FALSE(std::filesystem::exists(beside));
   Start("de_DE.UTF-8");
-  EXPECT_EQ(CatalogueLocator->EmbeddedFiles().Count(), 1);
+  EXPECT_EQ(::Translation().CatalogueLocator->EmbeddedFiles().Count(), 1);
   EXPECT_EQ(LoadStr(SOutOfMemory), u"Zu wenig Arbeitsspeicher");
   EXPECT_EQ(LoadRecord(SReadError), u"Stream-Lesefehler");
   EXPECT_EQ(FmtLoadStr(SListIndexError, {FormatArg(1)}),

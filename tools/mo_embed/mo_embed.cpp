@@ -2,6 +2,7 @@
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "common/GNUgettext/FileLocator.h"
 #include "common/GNUgettext/MoFile.h"
+#include "common/GNUgettext/TranslationState.h"
 #include "text/TextConvert.h"
 
 #include <cstdio>
@@ -73,7 +74,7 @@ embedded_catalogues::Catalogue ReadCatalogue(const std::string& argument, const 
     throw ToolError("catalogue name must be a relative path: " + argument);
   // Refuse what the program could not use, before anything is written.
   try {
-    TMoFile check(file.u16string(), 0, 0);
+    TMoFile check(file.u16string(), 0, 0, true);
   } catch (const EGnuGettext& e) {
     throw ToolError(e.what());
   }
@@ -83,7 +84,7 @@ embedded_catalogues::Catalogue ReadCatalogue(const std::string& argument, const 
 void List(const fs::path& executable) {
   if (!fs::is_regular_file(executable))
     throw ToolError("cannot read " + executable.string());
-  ExecutablePath = fs::absolute(executable).u16string();
+  Translation().ExecutablePath = fs::absolute(executable).u16string();
   TFileLocator locator;
   locator.Analyze();
   for (int i = 0; i < locator.EmbeddedFiles().Count(); ++i) {

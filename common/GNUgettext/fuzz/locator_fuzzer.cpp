@@ -4,7 +4,8 @@
 // every entry can be asked for without reading outside it.
 #include "common/GNUgettext/EmbeddedCatalogues.h"
 #include "common/GNUgettext/FileLocator.h"
-#include "tests/fuzz/fuzz_support.h"
+#include "common/GNUgettext/TranslationState.h"
+#include "platform/test_support/fuzz_support.h"
 
 #include <algorithm>
 #include <fstream>
@@ -46,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
       Fault();
   }
 
-  ExecutablePath = file.path().u16string();
+  Translation().ExecutablePath = file.path().u16string();
   TFileLocator locator;
   locator.Analyze();
   const TStringList<TEmbeddedFileInfo>& files = locator.EmbeddedFiles();

@@ -3,7 +3,7 @@
 // and strings lie inside the data, and in a catalogue whose source strings are sorted
 // every source string is found.
 #include "common/GNUgettext/MoFile.h"
-#include "tests/fuzz/fuzz_support.h"
+#include "platform/test_support/fuzz_support.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,9 +17,10 @@ namespace {
 
 using fuzz_support::Fault;
 
-std::unique_ptr<TMoFile> Open(const std::u16string& path, std::int64_t offset, std::int64_t size) {
+std::unique_ptr<TMoFile> Open(const std::u16string& path, std::int64_t offset, std::int64_t size,
+                              bool mapped = true) {
   try {
-    return std::make_unique<TMoFile>(path, offset, size);
+    return std::make_unique<TMoFile>(path, offset, size, mapped);
   } catch (const EGGIOError&) {
     return nullptr;
   }
@@ -133,12 +134,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   std::unique_ptr<TMoFile> mapped = Open(path, 0, 0);
   if ((mapped != nullptr) != layout.has_value())
     Fault();
+  // A copy of the whole file is taken or refused as the view is, and answers as it does.
+  std::unique_ptr<TMoFile> copied = Open(path, 0, 0, false);
+  if ((copied != nullptr) != (mapped != nullptr))
+    Fault();
   if (mapped) {
     if (layout->sources.size() <= 256)
       for (std::string_view s : layout->sources)
         keys.emplace_back(s);
     CheckLookupsAgree(*mapped, keys);
     CheckAgainstModel(*mapped, *layout, keys);
+    CheckAgainstModel(*copied, *layout, keys);
     if (layout->sources.size() <= 256 && StrictlySorted(layout->sources)) {
       for (size_t i = 0; i < layout->sources.size(); ++i) {
         std::string_view translation;

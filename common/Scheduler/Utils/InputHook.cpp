@@ -13,21 +13,26 @@ namespace {
 
 TLastInputLoader Loader = nullptr;
 
-// Empty until the unit starts; empty again after it ends or when the library could
-// not be loaded, and every reading is then 0.
-std::unique_ptr<platform::LastInputSource> Library;
-bool LastInputFunctionFound = false;
-bool SessionEndSignalled = false;
+/// What the unit holds from its start, which loads the library, to its end.
+struct TInputHookState {
+  std::unique_ptr<platform::LastInputSource> Library;
+  bool LastInputFunctionFound = false;
+  bool SessionEndSignalled = false;
+};
+
+// Null until the unit starts; null again after it ends or when the library could not be
+// loaded, and every reading is then 0.
+std::unique_ptr<TInputHookState> State;
 
 std::uint32_t IdleMilliseconds() {
-  if (!Library || !LastInputFunctionFound)
+  if (!State || !State->LastInputFunctionFound)
     return 0;
   std::uint32_t idle = 0;
-  platform::LastInputQuery answer = Library->IdleMilliseconds(idle);
-  if (answer == platform::LastInputQuery::kSessionGone && !SessionEndSignalled) {
+  platform::LastInputQuery answer = State->Library->IdleMilliseconds(idle);
+  if (answer == platform::LastInputQuery::kSessionGone && !State->SessionEndSignalled) {
     // The host ends the session at its next message handling; until then the user
     // counts as active.
-    SessionEndSignalled = true;
+    State->SessionEndSignalled = true;
     platform::SignalSessionEnd();
   }
   return answer == platform::LastInputQuery::kAnswered ? idle : 0;
@@ -57,7 +62,7 @@ void SetLastInputLoader(TLastInputLoader loader) {
 }
 
 const char* InputIdleSourceName() {
-  return Library ? Library->Name() : "none";
+  return State ? State->Library->Name() : "none";
 }
 
 std::uint32_t GetInputIdleSeconds() {
@@ -69,23 +74,23 @@ std::uint32_t GetInputIdleMinutes() {
 }
 
 bool InitInputHook() {
-  if (Library)
+  if (State)
     return true;
   platform::IdleSourceChoice choice =
       Loader ? Loader()
              : platform::LastInputSource::Load(platform::LastInputSource::SessionVariables());
   SayChoice(choice);
-  Library = std::move(choice.source);
-  if (!Library)
+  if (!choice.source)
     return false;
-  LastInputFunctionFound = Library->FindLastInputFunction();
-  // The place is the one this failure has always named, whatever line it stands on now.
-  Assert(LastInputFunctionFound, u"Failed to find GetLastInputInfo in DLL!",
+  State = std::make_unique<TInputHookState>();
+  State->Library = std::move(choice.source);
+  State->LastInputFunctionFound = State->Library->FindLastInputFunction();
+  // The report names a fixed place, not this line, so that it reads the same in every build.
+  Assert(State->LastInputFunctionFound, u"Failed to find GetLastInputInfo in DLL!",
          SourcePlace{u"common\\Scheduler\\Utils\\InputHook", 165});
   return true;
 }
 
 void DoneInputHook() {
-  Library.reset();
-  SessionEndSignalled = false;
+  State.reset();
 }

@@ -1,5 +1,5 @@
 // Real boxes: a thread finds each box by its title, reads its text and presses OK.
-#include "tests/translation/box_watcher.h"
+#include "platform/test_support/box_watcher.h"
 
 #include "platform/win32/win_support.h"
 

@@ -1,5 +1,5 @@
 // Where boxes are the title and text on standard error, watching is capturing it.
-#include "tests/translation/box_watcher.h"
+#include "platform/test_support/box_watcher.h"
 
 #include "text/TextConvert.h"
 
