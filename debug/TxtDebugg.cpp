@@ -105,19 +105,28 @@ void WriteLogEntry(const std::u16string& text) {
   }
 }
 
+TLogSwitch ReadLogSwitch(const std::u16string& folder) {
+  TLogSwitch logSwitch;
+  const std::u16string iniName = folder + kLogSwitchFileName;
+  if (iniName.size() <= kMaxLogPathLength && platform::FileExists(iniName)) {
+    TIniFile ini(iniName);
+    logSwitch.LogEnabled = ini.ReadBool(u"settings", u"DebuggLog", false);
+    for (const std::u16string& name : ini.ReadSection(u"defines"))
+      if (ini.ReadBool(u"defines", name, false))
+        logSwitch.Defines.push_back(name);
+  }
+  return logSwitch;
+}
+
 void SetupDebuggLogIn(const std::u16string& folder) {
-  FLogFileName = folder + u"Debugg.log";
+  FLogFileName = folder + kLogFileName;
   TraceListener = WriteLogEntry;
   FLogEnabled = false;
   FFirstEntry = true;
-  const std::u16string iniName = folder + u"MKLOG.INI";
-  if (iniName.size() <= kMaxLogPathLength && platform::FileExists(iniName)) {
-    TIniFile ini(iniName);
-    FLogEnabled = ini.ReadBool(u"settings", u"DebuggLog", false);
-    for (const std::u16string& name : ini.ReadSection(u"defines"))
-      if (ini.ReadBool(u"defines", name, false))
-        AddDefine(name);
-  }
+  TLogSwitch logSwitch = ReadLogSwitch(folder);
+  FLogEnabled = logSwitch.LogEnabled;
+  for (const std::u16string& name : logSwitch.Defines)
+    AddDefine(name);
   DebugTrace(u"Debugg logging started.");
 }
 

@@ -14,6 +14,7 @@ function(sa_msi_component_guid out key_path)
 endfunction()
 
 sa_msi_component_guid(SA_MSI_GUID_AGENT "SchedulerAgent.exe")
+sa_msi_component_guid(SA_MSI_GUID_STATUS "SchedulerAgentStatus.exe")
 sa_msi_component_guid(SA_MSI_GUID_RUN "HKLM/Software/Microsoft/Windows/CurrentVersion/Run/SchedulerAgent")
 sa_msi_component_guid(SA_MSI_GUID_MKLOG "MKLOG.INI")
 sa_msi_component_guid(SA_MSI_GUID_SERVICE "idle_service.exe")

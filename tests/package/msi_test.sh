@@ -88,17 +88,19 @@ Catalogue_de	Locale_de_Messages	256		Catalogue_de
 Catalogue_fr	Locale_fr_Messages	256		Catalogue_fr
 DebugLogSwitch	INSTALLDIR	256	(DEBUGLOG = \"1\" AND (NOT MKLOG_FOUND OR MKLOG_OURS)) OR (REMOVE ~= \"ALL\" AND MKLOG_OURS)	MKLOG.INI
 IdleServiceExecutable	INSTALLDIR	256		idle_service.exe
-RunValue	INSTALLDIR	260		RunSchedulerAgent"
+RunValue	INSTALLDIR	260		RunSchedulerAgent
+StatusExecutable	INSTALLDIR	256		SchedulerAgentStatus.exe"
   expect_equal "File (key, component, name)" "$(table "$current" File | cut -f1-3)" \
     "Catalogue_de	Catalogue_de	default.mo
 Catalogue_fr	Catalogue_fr	default.mo
 MKLOG.INI	DebugLogSwitch	MKLOG.INI
 SchedulerAgent.exe	AgentExecutable	SchedulerAgent.exe
+SchedulerAgentStatus.exe	StatusExecutable	SchedulerAgentStatus.exe
 idle_service.exe	IdleServiceExecutable	idle_service.exe"
   # A component's GUID belongs to its key path for good: the same in every version.
   expect_equal "the lower version's component GUIDs" "$(table "$lower" Component | cut -f1,2)" \
     "$(table "$current" Component | cut -f1,2)"
-  [ "$(table "$current" Component | cut -f2 | sort -u | grep -c '^{')" -eq 6 ] ||
+  [ "$(table "$current" Component | cut -f2 | sort -u | grep -c '^{')" -eq 7 ] ||
     fail "components without their own GUID"
 
   expect_equal "Feature (name, parent, level)" "$(table "$current" Feature | cut -f1,2,6)" \
