@@ -17,7 +17,8 @@ long VoluntarySwitches() {
 
 void BM_LastInputTick(benchmark::State& state) {
   // Chosen once, as the agent chooses it at its start.
-  static std::unique_ptr<platform::LastInputSource> source = platform::LastInputSource::Load();
+  static std::unique_ptr<platform::LastInputSource> source =
+      platform::LastInputSource::Load(platform::LastInputSource::SessionVariables()).source;
   if (!source || !source->FindLastInputFunction()) {
     state.SkipWithError("no idle source serves this session");
     return;

@@ -25,7 +25,6 @@ constexpr int kTypeBoolean = 'b';
 constexpr int kTypeString = 's';
 constexpr int kTypeUint64 = 't';
 
-constexpr const char* kLibrary = "libdbus-1.so.3";
 constexpr const char* kMonitorName = "org.gnome.Mutter.IdleMonitor";
 constexpr const char* kMonitorPath = "/org/gnome/Mutter/IdleMonitor/Core";
 
@@ -56,7 +55,7 @@ struct DBusFunctions {
 };
 
 /// Finds every function; the name of the first the library lacks, or null.
-const char* FindFunctions(const ScopedLibrary& library, DBusFunctions& dbus) {
+const char* FindFunctions(const SharedLibrary& library, DBusFunctions& dbus) {
   const char* missing = nullptr;
   library.FindInto(dbus.errorInit, "dbus_error_init", missing);
   library.FindInto(dbus.errorFree, "dbus_error_free", missing);
@@ -113,7 +112,10 @@ private:
 
 class MutterLastInput : public LastInputSource {
 public:
-  MutterLastInput(ScopedLibrary library, const DBusFunctions& dbus)
+  static constexpr const char* kLibrary = "libdbus-1.so.3";
+  using Functions = DBusFunctions;
+
+  MutterLastInput(SharedLibrary library, const DBusFunctions& dbus)
       : library_(std::move(library)), dbus_(dbus) {}
 
   ~MutterLastInput() override {
@@ -216,7 +218,7 @@ private:
       dbus_.unrefMessage(message);
   }
 
-  ScopedLibrary library_;
+  SharedLibrary library_;
   DBusFunctions dbus_;
   DBusConnection* connection_ = nullptr;
 };
@@ -224,17 +226,7 @@ private:
 } // namespace
 
 SourceAttempt OpenMutterIdleMonitor(const std::string& busAddress) {
-  ScopedLibrary library;
-  std::string whyNot;
-  if (!library.Open(kLibrary, whyNot))
-    return SourceAttempt::Unavailable(whyNot);
-  DBusFunctions dbus{};
-  if (const char* missing = FindFunctions(library, dbus))
-    return SourceAttempt::Incomplete(kLibrary, missing);
-  auto source = std::make_unique<MutterLastInput>(std::move(library), dbus);
-  if (!source->Connect(busAddress, whyNot))
-    return SourceAttempt::Unavailable(whyNot);
-  return SourceAttempt::Serving(std::move(source));
+  return OpenSource<MutterLastInput>(busAddress);
 }
 
 } // namespace platform::posix

@@ -1,46 +1,17 @@
-// What the last-input sources of a Linux session share: the library each one opens at run
-// time, the clock they answer in, and what trying one of them gives.
+// What the last-input sources of a Linux session share: how one is made from the library
+// it opens at run time, the clock they answer in, and what the environment says about
+// the session.
 #pragma once
 
 #include "platform/input_idle.h"
+#include "platform/shared_library.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace platform::posix {
-
-/// Owns a dlopen handle. The sources' libraries are opened at run time so that the agent
-/// starts on a machine that lacks any of them.
-class ScopedLibrary {
-public:
-  ScopedLibrary() = default;
-  ScopedLibrary(const ScopedLibrary&) = delete;
-  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
-  ScopedLibrary(ScopedLibrary&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = nullptr;
-  }
-  ~ScopedLibrary();
-
-  /// Opens the library by its soname; on failure the handle stays empty and `whyNot`
-  /// tells why.
-  bool Open(const char* soname, std::string& whyNot);
-
-  void* FindSymbol(const char* name) const;
-  template <typename Function> Function Find(const char* name) const {
-    return reinterpret_cast<Function>(FindSymbol(name));
-  }
-  /// Fills `symbol` unless a lookup before it failed; `missing` keeps the first name
-  /// not found.
-  template <typename Symbol>
-  void FindInto(Symbol& symbol, const char* name, const char*& missing) const {
-    if (!missing && !(symbol = Find<Symbol>(name)))
-      missing = name;
-  }
-
-private:
-  void* handle_ = nullptr;
-};
 
 /// Milliseconds of CLOCK_BOOTTIME, truncated to 32 bits: the tick every source answers in.
 /// It keeps counting while the machine sleeps, as the idle time does.
@@ -54,24 +25,28 @@ struct SourceAttempt {
   std::string library;
   std::string missingFunction;
   std::string whyNot;
-
-  static SourceAttempt Serving(std::unique_ptr<LastInputSource> source) {
-    SourceAttempt attempt;
-    attempt.source = std::move(source);
-    return attempt;
-  }
-  static SourceAttempt Unavailable(std::string reason) {
-    SourceAttempt attempt;
-    attempt.whyNot = std::move(reason);
-    return attempt;
-  }
-  static SourceAttempt Incomplete(const char* soname, const char* function) {
-    SourceAttempt attempt;
-    attempt.library = soname;
-    attempt.missingFunction = function;
-    return attempt;
-  }
 };
+
+/// Makes a source the one way every source is made: loads `Source::kLibrary`, finds its
+/// functions with `FindFunctions(library, Source::Functions&)` (the name of the first
+/// missing, or null), hands both to the source and lets it `Connect(arguments..., whyNot)`.
+template <typename Source, typename... Arguments>
+SourceAttempt OpenSource(Arguments&&... arguments) {
+  SourceAttempt attempt;
+  SharedLibrary library = SharedLibrary::Load(Source::kLibrary, attempt.whyNot);
+  if (!library.Loaded())
+    return attempt;
+  typename Source::Functions functions{};
+  if (const char* missing = FindFunctions(library, functions)) {
+    attempt.library = Source::kLibrary;
+    attempt.missingFunction = missing;
+    return attempt;
+  }
+  auto source = std::make_unique<Source>(std::move(library), functions);
+  if (source->Connect(std::forward<Arguments>(arguments)..., attempt.whyNot))
+    attempt.source = std::move(source);
+  return attempt;
+}
 
 /// GNOME's idle monitor on the session bus at `busAddress`.
 SourceAttempt OpenMutterIdleMonitor(const std::string& busAddress);
@@ -79,7 +54,18 @@ SourceAttempt OpenMutterIdleMonitor(const std::string& busAddress);
 /// The idle notifications of the Wayland compositor listening at `socketPath`.
 SourceAttempt OpenWaylandIdleNotifier(const std::string& socketPath);
 
-/// The X server's screen-saver extension on the display named by DISPLAY.
-SourceAttempt OpenXScreenSaver();
+/// The X server's idle time on the display `display` names (as DISPLAY would).
+SourceAttempt OpenXIdleTime(const std::string& display);
+
+/// What the environment says about the session: where its bus and display are.
+struct Session {
+  std::string busAddress;     // empty: no session bus
+  bool wayland = false;       // a Wayland session: the X reading is never used
+  std::string waylandSocket;  // empty in a Wayland session: see waylandMissing
+  std::string waylandMissing; // why a Wayland session has no socket to connect to
+  std::string xDisplay;       // DISPLAY, outside Wayland sessions
+};
+
+Session DescribeSession(const EnvironmentVariables& environment);
 
 } // namespace platform::posix

@@ -36,8 +36,6 @@ struct wl_interface {
 };
 using Implementation = void (*)();
 
-constexpr const char* kLibrary = "libwayland-client.so.0";
-
 // Opcodes of the core requests used.
 constexpr std::uint32_t kDisplaySync = 0;
 constexpr std::uint32_t kDisplayGetRegistry = 1;
@@ -73,7 +71,7 @@ struct WaylandFunctions {
 };
 
 /// Finds every function and interface; the name of the first the library lacks, or null.
-const char* FindFunctions(const ScopedLibrary& library, WaylandFunctions& wayland) {
+const char* FindFunctions(const SharedLibrary& library, WaylandFunctions& wayland) {
   const char* missing = nullptr;
   library.FindInto(wayland.connectToFd, "wl_display_connect_to_fd", missing);
   library.FindInto(wayland.disconnect, "wl_display_disconnect", missing);
@@ -135,7 +133,10 @@ enum class Trip { kDone, kTimedOut, kLost };
 
 class WaylandLastInput : public LastInputSource {
 public:
-  WaylandLastInput(ScopedLibrary library, const WaylandFunctions& wayland)
+  static constexpr const char* kLibrary = "libwayland-client.so.0";
+  using Functions = WaylandFunctions;
+
+  WaylandLastInput(SharedLibrary library, const WaylandFunctions& wayland)
       : library_(std::move(library)), wayland_(wayland), protocols_(wayland.seatInterface) {}
 
   ~WaylandLastInput() override {
@@ -148,7 +149,7 @@ public:
   }
 
   /// Connects, finds the seat and an idle protocol, and registers the one notification.
-  bool Register(const std::string& socketPath, std::string& whyNot) {
+  bool Connect(const std::string& socketPath, std::string& whyNot) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (socketPath.size() >= sizeof(address.sun_path)) {
@@ -351,7 +352,7 @@ private:
     return Trip::kDone;
   }
 
-  ScopedLibrary library_;
+  SharedLibrary library_;
   WaylandFunctions wayland_;
   IdleProtocols protocols_;
   wl_display* display_ = nullptr;
@@ -371,17 +372,7 @@ private:
 } // namespace
 
 SourceAttempt OpenWaylandIdleNotifier(const std::string& socketPath) {
-  ScopedLibrary library;
-  std::string whyNot;
-  if (!library.Open(kLibrary, whyNot))
-    return SourceAttempt::Unavailable(whyNot);
-  WaylandFunctions wayland{};
-  if (const char* missing = FindFunctions(library, wayland))
-    return SourceAttempt::Incomplete(kLibrary, missing);
-  auto source = std::make_unique<WaylandLastInput>(std::move(library), wayland);
-  if (!source->Register(socketPath, whyNot))
-    return SourceAttempt::Unavailable(whyNot);
-  return SourceAttempt::Serving(std::move(source));
+  return OpenSource<WaylandLastInput>(socketPath);
 }
 
 } // namespace platform::posix

@@ -2,7 +2,6 @@
 // run time, and Xlib is reached through the same handle.
 #include "platform/posix/idle_source_posix.h"
 
-#include <cstdlib>
 #include <setjmp.h>
 
 namespace platform::posix {
@@ -29,8 +28,6 @@ using XSetIOErrorHandlerFunction = XIOErrorHandler (*)(XIOErrorHandler);
 using XIOErrorExitHandler = void (*)(Display*, void*);
 using XSetIOErrorExitHandlerFunction = void (*)(Display*, XIOErrorExitHandler, void*);
 
-constexpr const char* kLibrary = "libXss.so.1";
-
 /// The calls the source makes, from libXss and, through the same handle, Xlib.
 struct XFunctions {
   XScreenSaverQueryInfoFunction queryInfo;
@@ -44,7 +41,7 @@ struct XFunctions {
 
 /// Finds every function; the name of the first the library lacks, or null. The idle
 /// query first: it is the one a wrong copy of the library is likely to lack.
-const char* FindFunctions(const ScopedLibrary& library, XFunctions& x) {
+const char* FindFunctions(const SharedLibrary& library, XFunctions& x) {
   const char* missing = nullptr;
   library.FindInto(x.queryInfo, "XScreenSaverQueryInfo", missing);
   library.FindInto(x.queryExtension, "XScreenSaverQueryExtension", missing);
@@ -70,7 +67,10 @@ int QuietIOError(Display*) {
 
 class ScreenSaverLastInput : public LastInputSource {
 public:
-  ScreenSaverLastInput(ScopedLibrary library, const XFunctions& x)
+  static constexpr const char* kLibrary = "libXss.so.1";
+  using Functions = XFunctions;
+
+  ScreenSaverLastInput(SharedLibrary library, const XFunctions& x)
       : library_(std::move(library)), x_(x) {}
 
   ~ScreenSaverLastInput() override {
@@ -82,10 +82,8 @@ public:
 
   /// Opens the one connection the source keeps; a display that cannot be opened, or
   /// whose server lacks the extension, is not asked again.
-  bool Connect(std::string& whyNot) {
-    const char* name = std::getenv("DISPLAY");
-    std::string shown = name ? name : "";
-    Display* display = x_.openDisplay(nullptr);
+  bool Connect(const std::string& shown, std::string& whyNot) {
+    Display* display = x_.openDisplay(shown.c_str());
     if (!display) {
       whyNot = "cannot open the X display \"" + shown + "\"";
       return false;
@@ -137,7 +135,7 @@ private:
     static_cast<ScreenSaverLastInput*>(self)->lost_ = true;
   }
 
-  ScopedLibrary library_;
+  SharedLibrary library_;
   XFunctions x_;
   Display* display_ = nullptr;
   Window rootWindow_ = 0;
@@ -147,21 +145,8 @@ private:
 
 } // namespace
 
-SourceAttempt OpenXScreenSaver() {
-  ScopedLibrary library;
-  std::string whyNot;
-  if (!library.Open(kLibrary, whyNot))
-    return SourceAttempt::Unavailable(whyNot);
-  XFunctions x{};
-  if (const char* missing = FindFunctions(library, x))
-    return SourceAttempt::Incomplete(kLibrary, missing);
-  const char* display = std::getenv("DISPLAY");
-  if (!display || !*display)
-    return SourceAttempt::Unavailable("no X display (DISPLAY is not set)");
-  auto source = std::make_unique<ScreenSaverLastInput>(std::move(library), x);
-  if (!source->Connect(whyNot))
-    return SourceAttempt::Unavailable(whyNot);
-  return SourceAttempt::Serving(std::move(source));
+SourceAttempt OpenXIdleTime(const std::string& display) {
+  return OpenSource<ScreenSaverLastInput>(display);
 }
 
 } // namespace platform::posix

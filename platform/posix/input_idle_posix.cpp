@@ -1,11 +1,10 @@
 // Chooses, once at start, the one source that knows the session's last input: GNOME's
 // idle monitor, then a Wayland compositor's idle notifications, then, outside Wayland
-// sessions only, the X screen saver. Xwayland sees only the input that goes to X
-// clients, so its reading would call a user who types into Wayland programs idle.
+// sessions only, the X server. Xwayland sees only the input that goes to X clients, so
+// its reading would call a user who types into Wayland programs idle.
 #include "platform/input_idle.h"
 #include "platform/posix/idle_source_posix.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -14,9 +13,9 @@ namespace {
 
 using posix::SourceAttempt;
 
-std::string Variable(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
+std::string Variable(const EnvironmentVariables& environment, const char* name) {
+  auto found = environment.find(name);
+  return found == environment.end() ? "" : found->second;
 }
 
 bool IsSocket(const std::string& path) {
@@ -42,24 +41,44 @@ std::string EscapeAddressValue(const std::string& value) {
   return escaped;
 }
 
-/// What the environment says about the session the agent runs in.
-struct Session {
-  std::string busAddress;     // empty: no session bus
-  bool wayland = false;       // a Wayland session: the X reading is never used
-  std::string waylandSocket;  // empty in a Wayland session: see waylandMissing
-  std::string waylandMissing; // why a Wayland session has no socket to connect to
+/// Stands for a library that lacks a function the source must have: the start fails.
+class IncompleteLibrary : public LastInputSource {
+public:
+  bool FindLastInputFunction() override { return false; }
+  const char* Name() const override { return "none"; }
+  LastInputQuery LastInputTick(std::uint32_t&) override { return LastInputQuery::kFailed; }
+  std::uint32_t TickCount() override { return posix::BootTimeTick(); }
 };
 
-Session DescribeSession() {
-  Session session;
-  std::string runtimeDir = Variable("XDG_RUNTIME_DIR");
-  std::string sessionType = Variable("XDG_SESSION_TYPE");
+/// Takes the source an attempt gave, or stands in for the function its library lacks;
+/// false when the attempt leaves the choice open.
+bool Settled(SourceAttempt& attempt, IdleSourceChoice& choice) {
+  if (attempt.source) {
+    choice.source = std::move(attempt.source);
+    return true;
+  }
+  if (!attempt.missingFunction.empty()) {
+    choice.incomplete = attempt.library + " lacks " + attempt.missingFunction;
+    choice.source = std::make_unique<IncompleteLibrary>();
+    return true;
+  }
+  return false;
+}
 
-  session.busAddress = Variable("DBUS_SESSION_BUS_ADDRESS");
+} // namespace
+
+namespace posix {
+
+Session DescribeSession(const EnvironmentVariables& environment) {
+  Session session;
+  std::string runtimeDir = Variable(environment, "XDG_RUNTIME_DIR");
+  std::string sessionType = Variable(environment, "XDG_SESSION_TYPE");
+
+  session.busAddress = Variable(environment, "DBUS_SESSION_BUS_ADDRESS");
   if (session.busAddress.empty() && !runtimeDir.empty() && IsSocket(runtimeDir + "/bus"))
     session.busAddress = "unix:path=" + EscapeAddressValue(runtimeDir + "/bus");
 
-  std::string waylandDisplay = Variable("WAYLAND_DISPLAY");
+  std::string waylandDisplay = Variable(environment, "WAYLAND_DISPLAY");
   if (!waylandDisplay.empty()) {
     session.wayland = true;
     if (waylandDisplay.front() == '/')
@@ -80,67 +99,58 @@ Session DescribeSession() {
                              "display: WAYLAND_DISPLAY is not set and there is no "
                              "$XDG_RUNTIME_DIR/wayland-0";
   }
+  if (!session.wayland)
+    session.xDisplay = Variable(environment, "DISPLAY");
   return session;
 }
 
-/// Stands for a library that lacks a function the source must have: the start fails.
-class IncompleteLibrary : public LastInputSource {
-public:
-  bool FindLastInputFunction() override { return false; }
-  const char* Name() const override { return "none"; }
-  LastInputQuery LastInputTick(std::uint32_t&) override { return LastInputQuery::kFailed; }
-  std::uint32_t TickCount() override { return posix::BootTimeTick(); }
-};
+} // namespace posix
 
-/// Takes the source an attempt gave, or stands in for the function its library lacks;
-/// false when the attempt leaves the choice open.
-bool Settled(SourceAttempt& attempt, std::unique_ptr<LastInputSource>& chosen) {
-  if (attempt.source) {
-    chosen = std::move(attempt.source);
-    return true;
-  }
-  if (!attempt.missingFunction.empty()) {
-    std::fprintf(stderr, "SchedulerAgent: %s lacks %s\n", attempt.library.c_str(),
-                 attempt.missingFunction.c_str());
-    chosen = std::make_unique<IncompleteLibrary>();
-    return true;
-  }
-  return false;
+EnvironmentVariables LastInputSource::SessionVariables() {
+  EnvironmentVariables variables;
+  for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "XDG_SESSION_TYPE",
+                           "WAYLAND_DISPLAY", "DISPLAY"})
+    if (const char* value = std::getenv(name))
+      variables[name] = value;
+  return variables;
 }
 
-} // namespace
+IdleSourceChoice LastInputSource::Load(const EnvironmentVariables& environment) {
+  posix::Session session = posix::DescribeSession(environment);
+  IdleSourceChoice choice;
 
-std::unique_ptr<LastInputSource> LastInputSource::Load() {
-  Session session = DescribeSession();
-  std::unique_ptr<LastInputSource> chosen;
-
-  std::string mutterWhyNot = "no session bus (DBUS_SESSION_BUS_ADDRESS is not set and there "
-                             "is no $XDG_RUNTIME_DIR/bus)";
+  IdleSourceChoice::NotTaken mutter{"mutter", "no session bus (DBUS_SESSION_BUS_ADDRESS is not "
+                                              "set and there is no $XDG_RUNTIME_DIR/bus)"};
   if (!session.busAddress.empty()) {
-    SourceAttempt mutter = posix::OpenMutterIdleMonitor(session.busAddress);
-    if (Settled(mutter, chosen))
-      return chosen;
-    mutterWhyNot = mutter.whyNot;
+    SourceAttempt attempt = posix::OpenMutterIdleMonitor(session.busAddress);
+    if (Settled(attempt, choice))
+      return choice;
+    mutter.why = attempt.whyNot;
   }
 
-  std::string displayWhyNot = session.waylandMissing;
+  IdleSourceChoice::NotTaken display{"wayland", session.waylandMissing};
   if (session.wayland && !session.waylandSocket.empty()) {
-    SourceAttempt wayland = posix::OpenWaylandIdleNotifier(session.waylandSocket);
-    if (Settled(wayland, chosen))
-      return chosen;
-    displayWhyNot = wayland.whyNot;
+    SourceAttempt attempt = posix::OpenWaylandIdleNotifier(session.waylandSocket);
+    if (Settled(attempt, choice)) {
+      choice.notTaken = {mutter};
+      return choice;
+    }
+    display.why = attempt.whyNot;
   } else if (!session.wayland) {
-    SourceAttempt x11 = posix::OpenXScreenSaver();
-    if (Settled(x11, chosen))
-      return chosen;
-    displayWhyNot = x11.whyNot;
+    display.source = "x11";
+    if (session.xDisplay.empty()) {
+      display.why = "no X display (DISPLAY is not set)";
+    } else {
+      SourceAttempt attempt = posix::OpenXIdleTime(session.xDisplay);
+      if (Settled(attempt, choice)) {
+        choice.notTaken = {mutter};
+        return choice;
+      }
+      display.why = attempt.whyNot;
+    }
   }
-
-  // Said even outside any desktop session: an agent started where the session's display
-  // did not reach it (a user unit without DISPLAY) is the case an administrator must see.
-  std::fprintf(stderr, "SchedulerAgent: idle time unknown, reported as 0: %s; %s\n",
-               displayWhyNot.c_str(), mutterWhyNot.c_str());
-  return nullptr;
+  choice.notTaken = {display, mutter};
+  return choice;
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 // The last input time from user32.dll's GetLastInputInfo, looked up at run time.
 #include "platform/input_idle.h"
 
+#include "platform/shared_library.h"
 #include "platform/win32/win_support.h"
 
 namespace platform {
@@ -8,29 +9,12 @@ namespace {
 
 using GetLastInputInfoFunction = BOOL(WINAPI*)(PLASTINPUTINFO);
 
-/// Owns a loaded library; frees it when the scope ends.
-class ScopedLibrary {
-public:
-  explicit ScopedLibrary(HMODULE module) : module_(module) {}
-  ScopedLibrary(const ScopedLibrary&) = delete;
-  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
-  ~ScopedLibrary() {
-    if (module_)
-      FreeLibrary(module_);
-  }
-  HMODULE get() const { return module_; }
-
-private:
-  HMODULE module_;
-};
-
 class User32LastInput : public LastInputSource {
 public:
-  explicit User32LastInput(HMODULE module) : library_(module) {}
+  explicit User32LastInput(SharedLibrary library) : library_(std::move(library)) {}
 
   bool FindLastInputFunction() override {
-    getLastInputInfo_ = reinterpret_cast<GetLastInputInfoFunction>(
-        reinterpret_cast<void*>(GetProcAddress(library_.get(), "GetLastInputInfo")));
+    getLastInputInfo_ = library_.Find<GetLastInputInfoFunction>("GetLastInputInfo");
     return getLastInputInfo_ != nullptr;
   }
 
@@ -48,18 +32,25 @@ public:
   std::uint32_t TickCount() override { return GetTickCount(); }
 
 private:
-  ScopedLibrary library_;
+  SharedLibrary library_;
   GetLastInputInfoFunction getLastInputInfo_ = nullptr;
 };
 
 } // namespace
 
-std::unique_ptr<LastInputSource> LastInputSource::Load() {
-  HMODULE module = LoadLibraryW(L"user32.dll");
-  // Some loaders answer the invalid-handle value instead of null.
-  if (module == nullptr || module == reinterpret_cast<HMODULE>(INVALID_HANDLE_VALUE))
-    return nullptr;
-  return std::make_unique<User32LastInput>(module);
+EnvironmentVariables LastInputSource::SessionVariables() {
+  return {};
+}
+
+IdleSourceChoice LastInputSource::Load(const EnvironmentVariables&) {
+  IdleSourceChoice choice;
+  std::string whyNot;
+  SharedLibrary library = SharedLibrary::Load("user32.dll", whyNot);
+  if (library.Loaded())
+    choice.source = std::make_unique<User32LastInput>(std::move(library));
+  else
+    choice.notTaken.push_back({"GetLastInputInfo", whyNot});
+  return choice;
 }
 
 } // namespace platform

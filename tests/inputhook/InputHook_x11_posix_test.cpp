@@ -77,8 +77,9 @@ TEST_F(InputHookX11Test, SourceReportsTheLostDisplayOnEveryLaterQuery) {
   auto started = TestXServer::Start();
   ASSERT_TRUE(started) << "no Xvfb server answered";
   TestXServer& server = *started;
-  setenv("DISPLAY", server.Display().c_str(), 1);
-  auto source = platform::LastInputSource::Load();
+  platform::IdleSourceChoice choice =
+      platform::LastInputSource::Load({{"DISPLAY", server.Display()}});
+  auto& source = choice.source;
   ASSERT_TRUE(source);
   ASSERT_TRUE(source->FindLastInputFunction());
   std::uint32_t tick = 0;
@@ -120,7 +121,8 @@ TEST(InputHookX11ProbeTest, NoDisplayReadsZero) {
 
 TEST(InputHookX11ProbeTest, LibraryWithoutTheIdleFunctionFailsTheStart) {
   Finished probe =
-      RunToEnd(START_PROBE, {}, SessionEnvironment({{"LD_LIBRARY_PATH", FAKE_XSS_DIR}}));
+      RunToEnd(START_PROBE, {},
+               SessionEnvironment({{"LD_LIBRARY_PATH", FAKE_XSS_DIR}, {"DISPLAY", ":59999"}}));
   EXPECT_EQ(probe.exitCode, 217);
   EXPECT_EQ(probe.out, "EAssertionFailed: Failed to find GetLastInputInfo in DLL! "
                        "(common\\Scheduler\\Utils\\InputHook, line 165)\n"

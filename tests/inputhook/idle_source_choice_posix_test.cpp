@@ -80,7 +80,7 @@ TEST(IdleSourceChoiceTest, WaylandSessionNeverReadsTheXServer) {
     if (c.why.empty()) {
       EXPECT_EQ(probe.out.substr(0, 11), "source x11\n");
       EXPECT_GE(ProbeSeconds(probe.out), 2);
-      EXPECT_EQ(probe.err, "");
+      EXPECT_EQ(probe.err, "SchedulerAgent: idle time from x11\n");
     } else {
       EXPECT_EQ(probe.out, "source none\nseconds 0 minutes 0\n");
       EXPECT_EQ(probe.err, kUnknown + c.why + "; " + kNoBus + "\n");
@@ -180,7 +180,7 @@ TEST(IdleSourceChoiceTest, MissingSessionLibrariesLeaveTheOtherSources) {
   EXPECT_EQ(x11.exitCode, 0) << x11.err;
   EXPECT_EQ(x11.out.substr(0, 11), "source x11\n");
   EXPECT_GE(ProbeSeconds(x11.out), 1);
-  EXPECT_EQ(x11.err, "");
+  EXPECT_EQ(x11.err, "SchedulerAgent: idle time from x11\n");
 
   // No libwayland-client: a Wayland session without a source, whose GNOME check still ran.
   NotACompositor hangsUp(runtime / "wayland-0", NotACompositor::Manner::kHangsUp);

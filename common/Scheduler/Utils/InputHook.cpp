@@ -6,6 +6,9 @@
 #include "framework/SysUtils.h"
 #include "platform/session.h"
 
+#include <cstdio>
+#include <string>
+
 namespace {
 
 TLastInputLoader Loader = nullptr;
@@ -19,23 +22,32 @@ bool SessionEndSignalled = false;
 std::uint32_t IdleMilliseconds() {
   if (!Library || !LastInputFunctionFound)
     return 0;
-  std::uint32_t lastInput = 0;
-  switch (Library->LastInputTick(lastInput)) {
-  case platform::LastInputQuery::kAnswered:
-    break;
-  case platform::LastInputQuery::kSessionGone:
+  std::uint32_t idle = 0;
+  platform::LastInputQuery answer = Library->IdleMilliseconds(idle);
+  if (answer == platform::LastInputQuery::kSessionGone && !SessionEndSignalled) {
     // The host ends the session at its next message handling; until then the user
     // counts as active.
-    if (!SessionEndSignalled) {
-      SessionEndSignalled = true;
-      platform::SignalSessionEnd();
-    }
-    return 0;
-  case platform::LastInputQuery::kFailed:
-    return 0;
+    SessionEndSignalled = true;
+    platform::SignalSessionEnd();
   }
-  // Read after the input time, the tick is never behind it.
-  return Library->TickCount() - lastInput;
+  return answer == platform::LastInputQuery::kAnswered ? idle : 0;
+}
+
+/// Says once on standard error where the idle time comes from, or why it is unknown:
+/// what an administrator of a session whose reports say 0 needs to see.
+void SayChoice(const platform::IdleSourceChoice& choice) {
+  if (!choice.incomplete.empty()) {
+    std::fprintf(stderr, "SchedulerAgent: %s\n", choice.incomplete.c_str());
+    return;
+  }
+  if (choice.source) {
+    std::fprintf(stderr, "SchedulerAgent: idle time from %s\n", choice.Name());
+    return;
+  }
+  std::string reasons;
+  for (const platform::IdleSourceChoice::NotTaken& notTaken : choice.notTaken)
+    reasons += (reasons.empty() ? "" : "; ") + notTaken.why;
+  std::fprintf(stderr, "SchedulerAgent: idle time unknown, reported as 0: %s\n", reasons.c_str());
 }
 
 } // namespace
@@ -59,7 +71,11 @@ std::uint32_t GetInputIdleMinutes() {
 bool InitInputHook() {
   if (Library)
     return true;
-  Library = Loader ? Loader() : platform::LastInputSource::Load();
+  platform::IdleSourceChoice choice =
+      Loader ? Loader()
+             : platform::LastInputSource::Load(platform::LastInputSource::SessionVariables());
+  SayChoice(choice);
+  Library = std::move(choice.source);
   if (!Library)
     return false;
   LastInputFunctionFound = Library->FindLastInputFunction();

@@ -3,10 +3,9 @@
 
 #include "platform/input_idle.h"
 
-#include <memory>
-
-/// Makes the source that InitInputHook loads; the product's is LastInputSource::Load.
-using TLastInputLoader = std::unique_ptr<platform::LastInputSource> (*)();
+/// Chooses the source that InitInputHook starts with; the product's is
+/// LastInputSource::Load with this process's session variables.
+using TLastInputLoader = platform::IdleSourceChoice (*)();
 
 /// Replaces the loader for the next InitInputHook; null restores the platform's.
 void SetLastInputLoader(TLastInputLoader loader);

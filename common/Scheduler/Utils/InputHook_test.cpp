@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -43,9 +45,14 @@ public:
   }
 };
 
-std::unique_ptr<platform::LastInputSource> LoadFake() {
+platform::IdleSourceChoice LoadFake() {
   ++fake.loads;
-  return fake.loadable ? std::make_unique<FakeSource>() : nullptr;
+  platform::IdleSourceChoice choice;
+  if (fake.loadable)
+    choice.source = std::make_unique<FakeSource>();
+  else
+    choice.notTaken = {{"fake", "the fake cannot be loaded"}};
+  return choice;
 }
 
 class InputHookTest : public testing::Test {
@@ -138,6 +145,49 @@ TEST_F(InputHookTest, MissingFunctionFailsTheStartAndReleasesTheLibrary) {
   }
   EXPECT_EQ(StartedUnitCount(), 0);
   EXPECT_FALSE(fake.alive);
+}
+
+// What the unit says on standard error about the choice it was given.
+platform::IdleSourceChoice GivenChoice;
+platform::IdleSourceChoice TakeGivenChoice() {
+  return std::move(GivenChoice);
+}
+
+TEST(InputHookChoiceTest, SaysOnceWhereTheIdleTimeComesFrom) {
+  // Test tuple <choice, standard error>
+  struct Case {
+    bool source;
+    std::string incomplete;
+    std::vector<platform::IdleSourceChoice::NotTaken> notTaken;
+    std::string err;
+  } cases[] = {
+      {true, "", {}, "SchedulerAgent: idle time from fake\n"},
+      {true, "", {{"mutter", "no bus"}}, "SchedulerAgent: idle time from fake\n"},
+      {false,
+       "",
+       {{"wayland", "no compositor"}, {"mutter", "no bus"}},
+       "SchedulerAgent: idle time unknown, reported as 0: no compositor; no bus\n"},
+      {true, "libX.so.1 lacks XFunction", {}, "SchedulerAgent: libX.so.1 lacks XFunction\n"},
+  };
+  SetLastInputLoader(TakeGivenChoice);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.err);
+    fake = FakePlatform{};
+    fake.hasFunction = c.incomplete.empty();
+    if (c.source)
+      GivenChoice.source = std::make_unique<FakeSource>();
+    GivenChoice.incomplete = c.incomplete;
+    GivenChoice.notTaken = c.notTaken;
+    testing::internal::CaptureStderr();
+    try {
+      InitInputHook();
+    } catch (const EAssertionFailed&) {
+      EXPECT_FALSE(c.incomplete.empty());
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.err);
+    DoneInputHook();
+  }
+  SetLastInputLoader(nullptr);
 }
 
 } // namespace
