@@ -151,7 +151,7 @@ std::u16string StatusText(const TStatus& status) {
   std::u16string text = u"SchedulerAgent status " + status.Version + u"\n";
 
   const TIdleStatus& idle = status.Idle;
-  text += TextLine(u"idle source", idle.Source == u"none" ? u"none: " + idle.Failure : idle.Source);
+  text += TextLine(u"idle source", idle.Failure.empty() ? idle.Source : idle.Source + u": " + idle.Failure);
   for (const TSkippedSource& skipped : idle.NotTaken)
     text += TextLine(u"  not taken", skipped.Source + u": " + skipped.Reason);
   std::u16string reading = Number(idle.Seconds) + u" s";

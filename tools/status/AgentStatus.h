@@ -27,7 +27,7 @@ struct TSkippedSource {
 struct TIdleStatus {
   std::u16string Source; // "none" without one
   std::vector<TSkippedSource> NotTaken; // the sources tried before it, and why not
-  std::u16string Failure;              // why there is no source, when there is none
+  std::u16string Failure;              // a source that fails the agent's start, or its reading
   std::uint32_t Seconds = 0;           // one reading, as the agent reads it
   /// The source tells only of input since it was connected: a reading right after the
   /// start cannot see how long the user was idle before.

@@ -1,9 +1,8 @@
-// The idle source of this session as the agent's idle unit chooses it, and one reading.
+// The idle source of this session as the agent chooses it, from the same environment
+// variables, and one reading as the agent takes it.
 #include "tools/status/IdleStatus.h"
 
-#include "common/Scheduler/Utils/InputHook.h"
-#include "common/Scheduler/Utils/InputHookSource.h"
-#include "framework/Exception.h"
+#include "platform/input_idle.h"
 #include "text/TextConvert.h"
 
 #include <string_view>
@@ -19,16 +18,28 @@ bool CountsFromStart(std::string_view source) {
 
 TIdleStatus ReadIdleStatus() {
   TIdleStatus idle;
-  try {
-    InitInputHook();
-    idle.Source = Utf8ToUtf16(InputIdleSourceName());
-    idle.Seconds = GetInputIdleSeconds();
-    idle.CountedFromStart = CountsFromStart(InputIdleSourceName());
-  } catch (const Exception& failure) {
-    // The agent fails its start here: it reads nothing.
-    idle.Source = u"none";
-    idle.Failure = failure.Message();
+  platform::IdleSourceChoice choice =
+      platform::LastInputSource::Load(platform::LastInputSource::SessionVariables());
+  for (const platform::IdleSourceChoice::NotTaken& notTaken : choice.notTaken)
+    idle.NotTaken.push_back({Utf8ToUtf16(notTaken.source), Utf8ToUtf16(notTaken.why)});
+  idle.Source = u"none";
+  if (!choice.incomplete.empty()) {
+    // The agent fails its start on this one: it reads nothing.
+    idle.Failure = Utf8ToUtf16(choice.incomplete) + u": the agent cannot start (exit code 217)";
+    return idle;
   }
-  DoneInputHook();
+  if (!choice.source)
+    return idle;
+  if (!choice.source->FindLastInputFunction()) {
+    idle.Failure = u"Failed to find GetLastInputInfo in DLL!";
+    return idle;
+  }
+  idle.Source = Utf8ToUtf16(choice.Name());
+  idle.CountedFromStart = CountsFromStart(choice.Name());
+  std::uint32_t milliseconds = 0;
+  if (choice.source->IdleMilliseconds(milliseconds) == platform::LastInputQuery::kAnswered)
+    idle.Seconds = milliseconds / 1000u;
+  else
+    idle.Failure = u"the reading failed: the agent reports 0 while it does";
   return idle;
 }
