@@ -57,8 +57,9 @@ const char16_t kHelp[] =
 
 /// The one argument the agent answers instead of starting: --help or --version.
 const char16_t* AnswerFor(int argc, char** argv) {
-  static const std::u16string version = u"SchedulerAgent " + std::u16string(
-      std::begin(SA_VERSION_STRING), std::end(SA_VERSION_STRING) - 1) + u"\n";
+  static const std::u16string version =
+      u"SchedulerAgent " +
+      std::u16string(std::begin(SA_VERSION_STRING), std::end(SA_VERSION_STRING) - 1) + u"\n";
   if (argc < 2)
     return nullptr;
   if (std::strcmp(argv[1], "--version") == 0)

@@ -39,8 +39,10 @@ public:
   std::uint32_t TickCount() override { return 1000000 + idleMs; }
 };
 
-std::unique_ptr<platform::LastInputSource> LoadFixedIdle() {
-  return std::make_unique<FixedIdleSource>();
+platform::IdleSourceChoice LoadFixedIdle() {
+  platform::IdleSourceChoice choice;
+  choice.source = std::make_unique<FixedIdleSource>();
+  return choice;
 }
 
 class CommonIdleClientTest : public ::testing::Test {

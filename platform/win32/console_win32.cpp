@@ -63,9 +63,9 @@ bool UseStartingConsole() {
     return false;
   // Attaching gives a windowed program the console but not standard handles on it. The
   // handle opened here stays the standard one until the process ends.
-  HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+  HANDLE console =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
   if (!IsUsable(console))
     return false;
   SetStdHandle(STD_OUTPUT_HANDLE, console);

@@ -63,15 +63,13 @@ protected:
 
   /// The reference idle service, the one shipped beside the agent, on this test's pipe.
   void StartReferenceService() {
-    service = std::make_unique<ChildProcess>(
-        TestExecutableDir() + "/" + ExecutableName("idle_service"), std::vector<std::string>{},
-        Environment(), dir.path());
+    service =
+        std::make_unique<ChildProcess>(TestExecutableDir() + "/" + ExecutableName("idle_service"),
+                                       std::vector<std::string>{}, Environment(), dir.path());
     ASSERT_TRUE(service->WaitForOutput("listening", kLongWait)) << service->Stderr();
   }
 
-  std::unique_ptr<ChildProcess> StartAgentInSession() {
-    return StartAgent(SessionEnvironment());
-  }
+  std::unique_ptr<ChildProcess> StartAgentInSession() { return StartAgent(SessionEnvironment()); }
 
   /// Runs the status command with the arguments, in the session unless told otherwise.
   StatusRun RunStatus(const std::vector<std::string>& arguments = {"--json"},

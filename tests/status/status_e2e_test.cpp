@@ -25,7 +25,11 @@ struct Case {
 const Case kCases[] = {
     {"nothing", Service::kNone, false, false, 4, {"no service", "no agent in this session"}},
     {"agent without service", Service::kNone, true, true, 4, {"no service"}},
-    {"reference service without agent", Service::kReference, false, true, 5,
+    {"reference service without agent",
+     Service::kReference,
+     false,
+     true,
+     5,
      {"no agent in this session"}},
     {"reference service and agent", Service::kReference, true, false, 0, {}},
     {"query service and agent", Service::kQuery, true, true, 0, {}},

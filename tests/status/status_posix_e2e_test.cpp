@@ -110,8 +110,8 @@ TEST_F(StatusTest, OnlyAnAgentOfTheSameDisplayAndPipeFolderServesTheSession) {
     auto agent = std::make_unique<ChildProcess>(dir / AgentName(), std::vector<std::string>{},
                                                 variables, dir.path());
     // Until the child has become the agent, its process runs the test's program.
-    ASSERT_TRUE(WaitUntil([&] { return RunningProgram(agent->Id()) == dir / AgentName(); },
-                          kLongWait));
+    ASSERT_TRUE(
+        WaitUntil([&] { return RunningProgram(agent->Id()) == dir / AgentName(); }, kLongWait));
     StatusRun run = RunStatus({"--json"}, Variables{{"DISPLAY", x->Display()}});
     EXPECT_EQ(run.json["agent"]["running"], c.counted) << run.out;
     if (c.counted) {

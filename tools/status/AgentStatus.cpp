@@ -26,8 +26,8 @@ TServiceStatus AskService() {
   service.Present = client.ServerPresent();
   if (!service.Present) {
     platform::PipeOutcome probe = platform::WaitForPipeInstance(client.PipeName(), 1);
-    service.Error = probe.ok ? u"no instance was free within 1 ms"
-                             : SysErrorMessage(probe.errorCode);
+    service.Error =
+        probe.ok ? u"no instance was free within 1 ms" : SysErrorMessage(probe.errorCode);
     return service;
   }
   auto start = std::chrono::steady_clock::now();
@@ -118,6 +118,25 @@ std::u16string JsonNumber(const std::optional<std::uint32_t>& value) {
   return value ? Number(*value) : u"null";
 }
 
+/// Members in the given order, one a line at the depth given; "{...}" on one line at
+/// depth -1, as in arrays.
+using JsonMembers = std::vector<std::pair<const char16_t*, std::u16string>>;
+std::u16string JsonObject(const JsonMembers& members, int depth = -1) {
+  const std::u16string inner = depth < 0 ? u" " : u"\n" + std::u16string(2 * (depth + 1), u' ');
+  const std::u16string outer = depth < 0 ? u"" : u"\n" + std::u16string(2 * depth, u' ');
+  std::u16string object = u"{";
+  for (size_t i = 0; i < members.size(); ++i)
+    object += (i ? u"," : u"") + inner + JsonString(members[i].first) + u": " + members[i].second;
+  return object + (depth < 0 ? u" }" : outer + u"}");
+}
+
+std::u16string JsonArray(const std::vector<std::u16string>& items) {
+  std::u16string array = u"[";
+  for (size_t i = 0; i < items.size(); ++i)
+    array += (i ? u", " : u"") + items[i];
+  return array + u"]";
+}
+
 } // namespace
 
 TStatus CollectStatus() {
@@ -151,7 +170,8 @@ std::u16string StatusText(const TStatus& status) {
   std::u16string text = u"SchedulerAgent status " + status.Version + u"\n";
 
   const TIdleStatus& idle = status.Idle;
-  text += TextLine(u"idle source", idle.Failure.empty() ? idle.Source : idle.Source + u": " + idle.Failure);
+  text += TextLine(u"idle source",
+                   idle.Failure.empty() ? idle.Source : idle.Source + u": " + idle.Failure);
   for (const TSkippedSource& skipped : idle.NotTaken)
     text += TextLine(u"  not taken", skipped.Source + u": " + skipped.Reason);
   std::u16string reading = Number(idle.Seconds) + u" s";
@@ -204,53 +224,59 @@ std::u16string StatusText(const TStatus& status) {
 
 std::u16string StatusJson(const TStatus& status) {
   const TIdleStatus& idle = status.Idle;
-  std::u16string json = u"{\n  \"version\": " + JsonString(status.Version) + u",\n";
-
-  json += u"  \"idle\": {\n    \"source\": " + JsonString(idle.Source) + u",\n";
-  json += u"    \"not_taken\": [";
-  for (size_t i = 0; i < idle.NotTaken.size(); ++i)
-    json += std::u16string(i ? u", " : u"") + u"{\"source\": " + JsonString(idle.NotTaken[i].Source) +
-            u", \"reason\": " + JsonString(idle.NotTaken[i].Reason) + u"}";
-  json += u"],\n    \"failure\": " + JsonString(idle.Failure) + u",\n";
-  json += u"    \"seconds\": " + Number(idle.Seconds) + u",\n";
-  json += u"    \"counted_from_start\": " + JsonBool(idle.CountedFromStart) + u"\n  },\n";
+  std::vector<std::u16string> notTaken;
+  for (const TSkippedSource& skipped : idle.NotTaken)
+    notTaken.push_back(JsonObject(
+        {{u"source", JsonString(skipped.Source)}, {u"reason", JsonString(skipped.Reason)}}));
 
   const TServiceStatus& service = status.Service;
-  json += u"  \"service\": {\n    \"pipe\": " + JsonString(service.Pipe) + u",\n";
-  json += u"    \"location\": " + JsonString(service.Location) + u",\n";
-  json += u"    \"present\": " + JsonBool(service.Present) + u",\n";
-  json += u"    \"common_idle_seconds\": " + JsonNumber(service.CommonIdleSeconds) + u",\n";
-  json += u"    \"common_idle_minutes\": " + JsonNumber(service.CommonIdleMinutes) + u",\n";
-  json += u"    \"exchange_ms\": " +
-          (service.Present ? Milliseconds(service.ExchangeMs) : std::u16string(u"null")) + u",\n";
-  json += u"    \"error\": " + JsonString(service.Error) + u"\n  },\n";
+  const std::u16string null = u"null";
 
-  json += u"  \"agent\": {\n    \"running\": " + JsonBool(!status.Agents.empty()) + u",\n";
-  json += u"    \"pid\": " +
-          (status.Agents.empty() ? std::u16string(u"null") : Number(status.Agents.front().Id)) +
-          u",\n";
-  json += u"    \"executable\": " +
-          (status.Agents.empty() ? std::u16string(u"null")
-                                 : JsonString(status.Agents.front().Executable)) +
-          u",\n";
-  json += u"    \"pids\": [";
-  for (size_t i = 0; i < status.Agents.size(); ++i)
-    json += std::u16string(i ? u", " : u"") + Number(status.Agents[i].Id);
-  json += u"]\n  },\n";
+  const bool running = !status.Agents.empty();
+  std::vector<std::u16string> pids;
+  for (const TAgentProcess& agent : status.Agents)
+    pids.push_back(Number(agent.Id));
 
   const TLogStatus& log = status.Log;
-  json += u"  \"debug_log\": {\n    \"enabled\": " + JsonBool(log.Enabled) + u",\n";
-  json += u"    \"file\": " + JsonString(log.LogFile) + u",\n";
-  json += u"    \"file_exists\": " + JsonBool(log.LogFileExists) + u",\n";
-  json += u"    \"switch_file\": " + JsonString(log.SwitchFile) + u",\n";
-  json += u"    \"switch_file_found\": " + JsonBool(log.SwitchFileFound) + u",\n";
-  json += u"    \"beside_running_agent\": " + JsonBool(log.BesideRunningAgent) + u"\n  },\n";
+  std::vector<std::u16string> problems;
+  for (TStatusExit problem : StatusProblems(status))
+    problems.push_back(JsonString(ProblemText(problem)));
 
-  std::vector<TStatusExit> problems = StatusProblems(status);
-  json += u"  \"problems\": [";
-  for (size_t i = 0; i < problems.size(); ++i)
-    json += std::u16string(i ? u", " : u"") + JsonString(ProblemText(problems[i]));
-  json += u"],\n  \"exit_code\": " + Number(static_cast<unsigned>(StatusExitCode(status))) +
-          u"\n}\n";
-  return json;
+  return JsonObject(
+             {{u"version", JsonString(status.Version)},
+              {u"idle", JsonObject({{u"source", JsonString(idle.Source)},
+                                    {u"not_taken", JsonArray(notTaken)},
+                                    {u"failure", JsonString(idle.Failure)},
+                                    {u"seconds", Number(idle.Seconds)},
+                                    {u"counted_from_start", JsonBool(idle.CountedFromStart)}},
+                                   1)},
+              {u"service",
+               JsonObject(
+                   {{u"pipe", JsonString(service.Pipe)},
+                    {u"location", JsonString(service.Location)},
+                    {u"present", JsonBool(service.Present)},
+                    {u"common_idle_seconds", JsonNumber(service.CommonIdleSeconds)},
+                    {u"common_idle_minutes", JsonNumber(service.CommonIdleMinutes)},
+                    {u"exchange_ms", service.Present ? Milliseconds(service.ExchangeMs) : null},
+                    {u"error", JsonString(service.Error)}},
+                   1)},
+              {u"agent",
+               JsonObject(
+                   {{u"running", JsonBool(running)},
+                    {u"pid", running ? Number(status.Agents.front().Id) : null},
+                    {u"executable", running ? JsonString(status.Agents.front().Executable) : null},
+                    {u"pids", JsonArray(pids)}},
+                   1)},
+              {u"debug_log",
+               JsonObject({{u"enabled", JsonBool(log.Enabled)},
+                           {u"file", JsonString(log.LogFile)},
+                           {u"file_exists", JsonBool(log.LogFileExists)},
+                           {u"switch_file", JsonString(log.SwitchFile)},
+                           {u"switch_file_found", JsonBool(log.SwitchFileFound)},
+                           {u"beside_running_agent", JsonBool(log.BesideRunningAgent)}},
+                          1)},
+              {u"problems", JsonArray(problems)},
+              {u"exit_code", Number(static_cast<unsigned>(StatusExitCode(status)))}},
+             0) +
+         u"\n";
 }

@@ -25,10 +25,10 @@ struct TSkippedSource {
 };
 
 struct TIdleStatus {
-  std::u16string Source; // "none" without one
+  std::u16string Source;                // "none" without one
   std::vector<TSkippedSource> NotTaken; // the sources tried before it, and why not
-  std::u16string Failure;              // a source that fails the agent's start, or its reading
-  std::uint32_t Seconds = 0;           // one reading, as the agent reads it
+  std::u16string Failure;               // a source that fails the agent's start, or its reading
+  std::uint32_t Seconds = 0;            // one reading, as the agent reads it
   /// The source tells only of input since it was connected: a reading right after the
   /// start cannot see how long the user was idle before.
   bool CountedFromStart = false;
@@ -40,7 +40,7 @@ struct TServiceStatus {
   bool Present = false;    // an instance free within the agent's own 1 ms
   std::u16string Error;    // why it is not there, or why the query failed
   std::optional<std::uint32_t> CommonIdleSeconds, CommonIdleMinutes; // the query's answer
-  double ExchangeMs = 0;   // how long the query's exchange took
+  double ExchangeMs = 0; // how long the query's exchange took
 };
 
 struct TAgentProcess {

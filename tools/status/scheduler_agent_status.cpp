@@ -17,7 +17,8 @@ std::u16string ProgramName() {
 }
 
 std::u16string HelpText() {
-  return u"Usage: " + ProgramName() + u" [--json]\n"
+  return u"Usage: " + ProgramName() +
+         u" [--json]\n"
          u"Shows what SchedulerAgent does in this session: the idle source it takes and the\n"
          u"idle time it reads there, whether the scheduler's service answers on its pipe,\n"
          u"whether an agent runs in this session, and where its debug log goes. It sends\n"
