@@ -33,12 +33,14 @@ if(SA_GIT AND EXISTS ${sa_top}/.git)
     string(REPLACE "\n" ";" sa_head "${sa_head}")
     list(GET sa_head 0 SA_VERSION_COMMIT)
     list(GET sa_head 1 SA_VERSION_DATE)
-    # A shallow clone lacks the history to count: its number would go backwards.
+    # A shallow clone lacks the history to count: its number is too low, fine for a test
+    # run but not for packages that replace installed ones.
     execute_process(COMMAND ${SA_GIT} rev-parse --is-shallow-repository WORKING_DIRECTORY ${sa_top}
       OUTPUT_VARIABLE sa_shallow OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(sa_shallow STREQUAL "true" AND NOT SA_VERSION)
-      message(FATAL_ERROR "A shallow clone cannot count its build number: "
-        "fetch the history (git fetch --unshallow) or pass -DSA_VERSION=MAJOR.MINOR.BUILD")
+      message(WARNING "A shallow clone cannot count its build number: packages of this build "
+        "would not upgrade older ones. Fetch the history (git fetch --unshallow) or pass "
+        "-DSA_VERSION=MAJOR.MINOR.BUILD.")
     endif()
   endif()
   # Reconfigure when HEAD moves (HEAD's log grows with every commit, checkout and merge),
