@@ -106,7 +106,7 @@ idle_service.exe	IdleServiceExecutable	idle_service.exe"
   expect_equal "Feature (name, parent, level)" "$(table "$current" Feature | cut -f1,2,6)" \
     "Agent		1
 IdleService	Agent	1000"
-  [ "$(table "$current" FeatureComponents | grep -c '^Agent	')" -eq 5 ] || fail "Agent's components"
+  [ "$(table "$current" FeatureComponents | grep -c '^Agent	')" -eq 6 ] || fail "Agent's components"
   table "$current" FeatureComponents | grep -qx 'IdleService	IdleServiceExecutable' ||
     fail "the service's feature lacks the service"
 
