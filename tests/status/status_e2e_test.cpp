@@ -9,7 +9,7 @@ using namespace status_test;
 
 namespace {
 
-enum class Service { kNone, kReference, kQuery };
+enum class Service { kNone, kReference, kQuery, kSilent };
 
 struct Case {
   const char* name;
@@ -21,7 +21,8 @@ struct Case {
 };
 
 // Test tuple <service, agent running, "MKLOG.INI" switching the log on, exit code,
-// problems>. The query service answers 125 s, 2 min to every idle query.
+// problems>. The query service answers 125 s, 2 min to every idle query; the silent one
+// reads each request and closes without a reply.
 const Case kCases[] = {
     {"nothing", Service::kNone, false, false, 4, {"no service", "no agent in this session"}},
     {"agent without service", Service::kNone, true, true, 4, {"no service"}},
@@ -33,6 +34,12 @@ const Case kCases[] = {
      {"no agent in this session"}},
     {"reference service and agent", Service::kReference, true, false, 0, {}},
     {"query service and agent", Service::kQuery, true, true, 0, {}},
+    {"silent service",
+     Service::kSilent,
+     false,
+     false,
+     4,
+     {"no service", "no agent in this session"}},
 };
 
 class StatusCombinationsTest : public StatusTest, public ::testing::WithParamInterface<Case> {};
@@ -46,6 +53,8 @@ TEST_P(StatusCombinationsTest, ReportsServiceAgentAndLogWithTheExitCodeOfTheFirs
     StartReferenceService();
   if (c.service == Service::kQuery)
     StartService("query:125,2");
+  if (c.service == Service::kSilent)
+    StartService("close");
   std::unique_ptr<ChildProcess> agent;
   if (c.agent) {
     agent = StartAgentInSession();
@@ -71,6 +80,9 @@ TEST_P(StatusCombinationsTest, ReportsServiceAgentAndLogWithTheExitCodeOfTheFirs
   if (c.service == Service::kNone) {
     EXPECT_TRUE(service["common_idle_seconds"].is_null());
     EXPECT_NE(service["error"], "");
+  } else if (c.service == Service::kSilent) {
+    EXPECT_TRUE(service["common_idle_seconds"].is_null());
+    EXPECT_EQ(service["error"].get<std::string>().rfind("PIPE did not respond. ", 0), 0u);
   } else {
     EXPECT_EQ(service["error"], "");
     EXPECT_GE(service["exchange_ms"].get<double>(), 0.0);
