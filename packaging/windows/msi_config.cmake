@@ -13,11 +13,65 @@ function(sa_msi_component_guid out key_path)
   set(${out} "{${guid}}" PARENT_SCOPE)
 endfunction()
 
-sa_msi_component_guid(SA_MSI_GUID_AGENT "SchedulerAgent.exe")
-sa_msi_component_guid(SA_MSI_GUID_STATUS "SchedulerAgentStatus.exe")
+# Apps & features: links and the icon a fleet's own build may set (-D).
+set(SA_MSI_HELP_LINK "https://example.org/scheduler-agent/help" CACHE STRING
+  "Support link in Apps & features (ARPHELPLINK); empty for none")
+set(SA_MSI_ABOUT_LINK "https://example.org/scheduler-agent" CACHE STRING
+  "Publisher's link in Apps & features (ARPURLINFOABOUT); empty for none")
+set(SA_MSI_ICON ${CMAKE_CURRENT_SOURCE_DIR}/windows/SchedulerAgent.ico CACHE FILEPATH
+  "Icon of the product in Apps & features (ARPPRODUCTICON)")
+
+# Text for an XML attribute value.
+function(sa_xml_escape out text)
+  string(REPLACE "&" "&amp;" text "${text}")
+  string(REPLACE "<" "&lt;" text "${text}")
+  string(REPLACE ">" "&gt;" text "${text}")
+  string(REPLACE "\"" "&quot;" text "${text}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+set(SA_MSI_ARP_PROPERTIES "")
+foreach(pair "ARPHELPLINK=${SA_MSI_HELP_LINK}" "ARPURLINFOABOUT=${SA_MSI_ABOUT_LINK}"
+    "ARPCONTACT=${SA_PACKAGE_CONTACT}")
+  string(FIND "${pair}" "=" at)
+  string(SUBSTRING "${pair}" 0 ${at} name)
+  math(EXPR at "${at} + 1")
+  string(SUBSTRING "${pair}" ${at} -1 value)
+  if(NOT value STREQUAL "")
+    sa_xml_escape(value "${value}")
+    string(APPEND SA_MSI_ARP_PROPERTIES "    <Property Id=\"${name}\" Value=\"${value}\"/>\n")
+  endif()
+endforeach()
+
+# The programs of the Agent feature, one component each; the first is the agent, whose
+# component the installer looks up to find an installed product's folder.
+set(SA_MSI_PROGRAM_COMPONENTS "")
+set(SA_MSI_PROGRAM_REFS "")
+foreach(program IN LISTS SA_AGENT_PROGRAMS)
+  get_target_property(name ${program} OUTPUT_NAME)
+  if(NOT name)
+    set(name ${program})
+  endif()
+  string(MAKE_C_IDENTIFIER ${name} id)
+  sa_msi_component_guid(guid "${name}.exe")
+  if(program STREQUAL "SchedulerAgent")
+    set(SA_MSI_GUID_AGENT ${guid})
+  endif()
+  string(APPEND SA_MSI_PROGRAM_COMPONENTS "\
+          <Component Id=\"Program_${id}\" Guid=\"${guid}\" Win64=\"yes\">
+            <File Id=\"${name}.exe\" Name=\"${name}.exe\" Source=\"Agent/${name}.exe\" KeyPath=\"yes\"/>
+          </Component>
+")
+  string(APPEND SA_MSI_PROGRAM_REFS "      <ComponentRef Id=\"Program_${id}\"/>\n")
+endforeach()
+if(NOT SA_MSI_GUID_AGENT)
+  message(FATAL_ERROR "SA_AGENT_PROGRAMS must hold SchedulerAgent")
+endif()
+
 sa_msi_component_guid(SA_MSI_GUID_RUN "HKLM/Software/Microsoft/Windows/CurrentVersion/Run/SchedulerAgent")
 sa_msi_component_guid(SA_MSI_GUID_MKLOG "MKLOG.INI")
 sa_msi_component_guid(SA_MSI_GUID_SERVICE "idle_service.exe")
+sa_msi_component_guid(SA_MSI_GUID_DEBUGLOG "Debugg.log")
 
 set(SA_MSI_CATALOGUE_DIRECTORIES "")
 set(SA_MSI_CATALOGUE_REFS "")
@@ -52,3 +106,4 @@ set(CPACK_SA_MSI_UPGRADE_CODE ${SA_MSI_UPGRADE_CODE})
 set(CPACK_SA_MSI_MKLOG_GUID ${SA_MSI_GUID_MKLOG})
 set(CPACK_SA_MSI_AGENT_GUID ${SA_MSI_GUID_AGENT})
 set(CPACK_SA_MSI_MKLOG_INI ${SA_MSI_MKLOG_INI})
+set(CPACK_SA_MSI_ICON ${SA_MSI_ICON})
