@@ -55,15 +55,14 @@ const char16_t kHelp[] =
     u"  --help     this text, without starting\n"
     u"  --version  the version, without starting\n";
 
+const char16_t kVersion[] = u"SchedulerAgent " SA_VERSION_STRING u"\n";
+
 /// The one argument the agent answers instead of starting: --help or --version.
 const char16_t* AnswerFor(int argc, char** argv) {
-  static const std::u16string version =
-      u"SchedulerAgent " +
-      std::u16string(std::begin(SA_VERSION_STRING), std::end(SA_VERSION_STRING) - 1) + u"\n";
   if (argc < 2)
     return nullptr;
   if (std::strcmp(argv[1], "--version") == 0)
-    return version.c_str();
+    return kVersion;
   for (const char* help : {"--help", "-h", "/?"})
     if (std::strcmp(argv[1], help) == 0)
       return kHelp;

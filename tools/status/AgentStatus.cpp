@@ -141,7 +141,7 @@ std::u16string JsonArray(const std::vector<std::u16string>& items) {
 
 TStatus CollectStatus() {
   TStatus status;
-  status.Version = Utf8ToUtf16(SA_VERSION_STRING);
+  status.Version = u"" SA_VERSION_STRING;
   status.Idle = ReadIdleStatus();
   status.Service = AskService();
   for (const platform::SessionProcess& process : platform::FindSessionProcesses(u"SchedulerAgent"))

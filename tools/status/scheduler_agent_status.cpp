@@ -47,9 +47,10 @@ int Run(int argc, char** argv) {
       return platform::WriteText(platform::OutputStream::kOutput, HelpText()) ? kStatusAllWell
                                                                               : kStatusFailed;
     } else if (argument == "--version") {
-      std::u16string version = u"SchedulerAgent status " + Utf8ToUtf16(SA_VERSION_STRING) + u"\n";
-      return platform::WriteText(platform::OutputStream::kOutput, version) ? kStatusAllWell
-                                                                           : kStatusFailed;
+      return platform::WriteText(platform::OutputStream::kOutput,
+                                 u"SchedulerAgent status " SA_VERSION_STRING u"\n")
+                 ? kStatusAllWell
+                 : kStatusFailed;
     } else {
       platform::WriteText(platform::OutputStream::kError,
                           ProgramName() + u": unknown argument \"" + Utf8ToUtf16(argument) +
