@@ -148,3 +148,40 @@ TEST(IdleSourceSessionTest, ChoiceSaysWhyEachSourceWasNotTaken) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(IdleTransitionsTest, LastInputFromTheNotificationsSoFar) {
+  using platform::posix::IdleTransitions;
+  enum Event { kNone, kIdled, kResumed };
+  // Test tuple <start tick, idle then, notification and its tick, reading's tick, last
+  // input it gives>
+  struct Case {
+    std::uint32_t start, startIdle;
+    Event event;
+    std::uint32_t eventAt, now, lastInput;
+  } cases[] = {
+      {10000, 0, kNone, 0, 10400, 10000},      // less than a second since the start
+      {10000, 0, kNone, 0, 15000, 14001},      // no idled yet: under a second idle
+      {10000, 0, kIdled, 11200, 15000, 10200}, // idled read at 11200: input a second before
+      {10000, 0, kResumed, 12000, 12300, 12000},
+      {10000, 5000, kNone, 0, 70000, 5000}, // known idle at the start
+      {10000, 500, kNone, 0, 10200, 9500},  // under a second at the start: exact
+      {10000, 5000, kResumed, 12000, 14000, 13001},
+      {4294967000u, 3000, kNone, 0, 100, 4294964000u}, // across the tick's wrap
+      {4294967000u, 0, kIdled, 500, 900, 4294966796u},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << c.start << " " << c.startIdle << " " << c.event << " " << c.now);
+    IdleTransitions transitions;
+    transitions.Start(c.start, c.startIdle);
+    if (c.event == kIdled)
+      transitions.Idled(c.eventAt);
+    else if (c.event == kResumed)
+      transitions.Resumed(c.eventAt);
+    EXPECT_EQ(transitions.LastInputTick(c.now), c.lastInput);
+  }
+}
+
+} // namespace

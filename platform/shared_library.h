@@ -21,7 +21,7 @@ class SharedLibrary {
 public:
   SharedLibrary() = default;
 
-  /// Loads the library by its file name ("libXss.so.1", "user32.dll"). When it cannot be
+  /// Loads the library by its file name ("libxcb.so.1", "user32.dll"). When it cannot be
   /// loaded the result holds none and `whyNot` tells why.
   static SharedLibrary Load(const char* name, std::string& whyNot);
 

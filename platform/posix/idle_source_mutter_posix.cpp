@@ -1,7 +1,12 @@
 // The last input time from GNOME's compositor: org.gnome.Mutter.IdleMonitor on the session
-// bus answers the idle time in milliseconds, right on GNOME's Wayland and X11 sessions
-// alike. libdbus-1.so.3 is opened at run time.
+// bus, right on GNOME's Wayland and X11 sessions alike. Its GetIdletime gives the exact
+// figure at start; from then on its watches tell when the user has been idle a second
+// (AddIdleWatch) and when input came back (AddUserActiveWatch), and a reading takes only
+// the WatchFired signals already sent: it never waits on the bus. libdbus-1.so.3 is
+// opened at run time.
 #include "platform/posix/idle_source_posix.h"
+
+#include <poll.h>
 
 namespace platform::posix {
 namespace {
@@ -21,19 +26,23 @@ struct DBusError {
   void* padding1;
 };
 constexpr int kTypeInvalid = 0;
+constexpr int kMessageMethodReturn = 2;
+constexpr int kMessageError = 3;
+constexpr int kDispatchDataRemains = 0;
 constexpr int kTypeBoolean = 'b';
 constexpr int kTypeString = 's';
+constexpr int kTypeUint32 = 'u';
 constexpr int kTypeUint64 = 't';
 
 constexpr const char* kMonitorName = "org.gnome.Mutter.IdleMonitor";
 constexpr const char* kMonitorPath = "/org/gnome/Mutter/IdleMonitor/Core";
 
+constexpr const char* kBusName = "org.freedesktop.DBus";
+constexpr const char* kBusPath = "/org/freedesktop/DBus";
+
 // A bus that answers at all answers within milliseconds; the start allows for a session
 // that is still coming up.
 constexpr int kStartTimeoutMs = 2000;
-// A reading must not hold up the agent's cycle: an answer later than this is a failed
-// reading (0), not a wait.
-constexpr int kReadingTimeoutMs = 25;
 
 // Every function the source calls.
 struct DBusFunctions {
@@ -45,7 +54,16 @@ struct DBusFunctions {
   void (*unrefConnection)(DBusConnection*);
   dbus_bool_t (*isConnected)(DBusConnection*);
   DBusMessage* (*sendWithReplyAndBlock)(DBusConnection*, DBusMessage*, int, DBusError*);
+  dbus_bool_t (*send)(DBusConnection*, DBusMessage*, std::uint32_t*);
+  dbus_bool_t (*readWrite)(DBusConnection*, int);
+  dbus_bool_t (*unixFd)(DBusConnection*, int*);
+  dbus_bool_t (*hasMessagesToSend)(DBusConnection*);
+  int (*dispatchStatus)(DBusConnection*);
   DBusMessage* (*popMessage)(DBusConnection*);
+  void (*addMatch)(DBusConnection*, const char*, DBusError*);
+  int (*messageType)(DBusMessage*);
+  dbus_bool_t (*isSignal)(DBusMessage*, const char*, const char*);
+  std::uint32_t (*replySerial)(DBusMessage*);
   DBusMessage* (*newMethodCall)(const char*, const char*, const char*, const char*);
   dbus_bool_t (*appendArgs)(DBusMessage*, int, ...);
   dbus_bool_t (*getArgs)(DBusMessage*, DBusError*, int, ...);
@@ -66,7 +84,16 @@ const char* FindFunctions(const SharedLibrary& library, DBusFunctions& dbus) {
   library.FindInto(dbus.isConnected, "dbus_connection_get_is_connected", missing);
   library.FindInto(dbus.sendWithReplyAndBlock, "dbus_connection_send_with_reply_and_block",
                    missing);
+  library.FindInto(dbus.send, "dbus_connection_send", missing);
+  library.FindInto(dbus.readWrite, "dbus_connection_read_write", missing);
+  library.FindInto(dbus.unixFd, "dbus_connection_get_unix_fd", missing);
+  library.FindInto(dbus.hasMessagesToSend, "dbus_connection_has_messages_to_send", missing);
+  library.FindInto(dbus.dispatchStatus, "dbus_connection_get_dispatch_status", missing);
   library.FindInto(dbus.popMessage, "dbus_connection_pop_message", missing);
+  library.FindInto(dbus.addMatch, "dbus_bus_add_match", missing);
+  library.FindInto(dbus.messageType, "dbus_message_get_type", missing);
+  library.FindInto(dbus.isSignal, "dbus_message_is_signal", missing);
+  library.FindInto(dbus.replySerial, "dbus_message_get_reply_serial", missing);
   library.FindInto(dbus.newMethodCall, "dbus_message_new_method_call", missing);
   library.FindInto(dbus.appendArgs, "dbus_message_append_args", missing);
   library.FindInto(dbus.getArgs, "dbus_message_get_args", missing);
@@ -82,6 +109,9 @@ public:
   ScopedMessage(const DBusFunctions& dbus, DBusMessage* message) : dbus_(dbus), message_(message) {}
   ScopedMessage(const ScopedMessage&) = delete;
   ScopedMessage& operator=(const ScopedMessage&) = delete;
+  ScopedMessage(ScopedMessage&& other) noexcept : dbus_(other.dbus_), message_(other.message_) {
+    other.message_ = nullptr;
+  }
   ~ScopedMessage() {
     if (message_)
       dbus_.unrefMessage(message_);
@@ -128,7 +158,8 @@ public:
     dbus_.shutdown();
   }
 
-  /// Joins the bus and asks once, as every reading will.
+  /// Joins the bus, asks the idle time once and sets the watches; the only calls that
+  /// wait for their answers.
   bool Connect(const std::string& busAddress, std::string& whyNot) {
     // The library would otherwise set SIGPIPE to be ignored for the whole process.
     dbus_.setChangeSigpipe(0);
@@ -139,21 +170,30 @@ public:
       return false;
     }
     // Hello makes the connection a client of the bus; nothing is sent before it.
-    ScopedMessage hello(dbus_, dbus_.newMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                   "org.freedesktop.DBus", "Hello"));
-    if (!Call(hello, kStartTimeoutMs, error).get()) {
+    ScopedMessage hello(dbus_, dbus_.newMethodCall(kBusName, kBusPath, kBusName, "Hello"));
+    if (!Call(hello, error).get()) {
       whyNot = "cannot reach the session bus: " + error.Text();
       return false;
     }
+    // The monitor's leaving and coming back, as the bus tells everyone; the watches'
+    // signals are sent to the connection that set them.
+    dbus_.addMatch(connection_,
+                   "type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
+                   "member='NameOwnerChanged',arg0='org.gnome.Mutter.IdleMonitor'",
+                   error.get());
+    if (error.get()->name) {
+      whyNot =
+          "the session bus refuses to tell of " + std::string(kMonitorName) + ": " + error.Text();
+      return false;
+    }
     ScopedMessage hasOwner(dbus_,
-                           dbus_.newMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                               "org.freedesktop.DBus", "NameHasOwner"));
+                           dbus_.newMethodCall(kBusName, kBusPath, kBusName, "NameHasOwner"));
     const char* name = kMonitorName;
     if (!hasOwner.get() || !dbus_.appendArgs(hasOwner.get(), kTypeString, &name, kTypeInvalid)) {
       whyNot = "out of memory asking the session bus";
       return false;
     }
-    ScopedMessage owned = Call(hasOwner, kStartTimeoutMs, error);
+    ScopedMessage owned = Call(hasOwner, error);
     dbus_bool_t hasIt = 0;
     if (!owned.get() ||
         !dbus_.getArgs(owned.get(), error.get(), kTypeBoolean, &hasIt, kTypeInvalid)) {
@@ -166,8 +206,15 @@ public:
       return false;
     }
     std::uint64_t idle = 0;
-    if (!AskIdleTime(kStartTimeoutMs, idle, error)) {
+    ScopedMessage idleTime = Call(MonitorCall("GetIdletime"), error);
+    if (!idleTime.get() ||
+        !dbus_.getArgs(idleTime.get(), error.get(), kTypeUint64, &idle, kTypeInvalid)) {
       whyNot = std::string(kMonitorName) + " does not answer GetIdletime: " + error.Text();
+      return false;
+    }
+    transitions_.Start(TickCount(), Clamped(idle));
+    if (!SetIdleWatch() || (transitions_.Idle() && !SetActiveWatch())) {
+      whyNot = "out of memory setting watches of " + std::string(kMonitorName);
       return false;
     }
     return true;
@@ -178,41 +225,132 @@ public:
   const char* Name() const override { return "mutter"; }
 
   LastInputQuery LastInputTick(std::uint32_t& tick) override {
-    ScopedError error(dbus_);
-    std::uint64_t idle = 0;
-    bool answered = AskIdleTime(kReadingTimeoutMs, idle, error);
-    DrainIncoming();
-    if (!dbus_.isConnected(connection_))
+    // Most readings find nothing come and nothing to send: one poll tells, and the
+    // library's own round is left for the readings that have something to do.
+    int fd = -1;
+    pollfd waiting{dbus_.unixFd(connection_, &fd) ? fd : -1, POLLIN, 0};
+    bool quiet = waiting.fd >= 0 && poll(&waiting, 1, 0) == 0 &&
+                 !dbus_.hasMessagesToSend(connection_) &&
+                 dbus_.dispatchStatus(connection_) != kDispatchDataRemains;
+    if (quiet)
+      return Answer(tick);
+    // Reads and writes what the socket takes without waiting; false once it is closed.
+    if (!dbus_.readWrite(connection_, 0) || !dbus_.isConnected(connection_)) {
+      DrainIncoming();
       return LastInputQuery::kSessionGone;
-    if (!answered)
-      return LastInputQuery::kFailed;
-    tick = TickCount() - static_cast<std::uint32_t>(idle);
-    return LastInputQuery::kAnswered;
+    }
+    while (DBusMessage* message = dbus_.popMessage(connection_)) {
+      Take(message);
+      dbus_.unrefMessage(message);
+    }
+    return Answer(tick);
   }
 
   std::uint32_t TickCount() override { return BootTimeTick(); }
 
 private:
-  ScopedMessage Call(const ScopedMessage& request, int timeoutMs, ScopedError& error) {
+  LastInputQuery Answer(std::uint32_t& tick) {
+    if (!monitorPresent_)
+      return LastInputQuery::kFailed;
+    tick = transitions_.LastInputTick(TickCount());
+    return LastInputQuery::kAnswered;
+  }
+
+  static std::uint32_t Clamped(std::uint64_t idle) {
+    return idle > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(idle);
+  }
+
+  ScopedMessage MonitorCall(const char* method) {
+    ScopedMessage request(dbus_,
+                          dbus_.newMethodCall(kMonitorName, kMonitorPath, kMonitorName, method));
+    // A monitor that has gone must not be started on the agent's behalf.
+    if (request.get())
+      dbus_.setAutoStart(request.get(), 0);
+    return request;
+  }
+
+  ScopedMessage Call(const ScopedMessage& request, ScopedError& error) {
     if (!request.get())
       return ScopedMessage(dbus_, nullptr);
-    return ScopedMessage(
-        dbus_, dbus_.sendWithReplyAndBlock(connection_, request.get(), timeoutMs, error.get()));
+    return ScopedMessage(dbus_, dbus_.sendWithReplyAndBlock(connection_, request.get(),
+                                                            kStartTimeoutMs, error.get()));
   }
 
-  bool AskIdleTime(int timeoutMs, std::uint64_t& idle, ScopedError& error) {
-    ScopedMessage request(
-        dbus_, dbus_.newMethodCall(kMonitorName, kMonitorPath, kMonitorName, "GetIdletime"));
-    if (!request.get())
-      return false;
-    // A monitor that has gone must not be started on the agent's behalf.
-    dbus_.setAutoStart(request.get(), 0);
-    ScopedMessage reply = Call(request, timeoutMs, error);
-    return reply.get() && dbus_.getArgs(reply.get(), error.get(), kTypeUint64, &idle, kTypeInvalid);
+  /// Sends without waiting; the answer is taken at a later reading by its serial.
+  bool Send(const ScopedMessage& request, std::uint32_t& serial) {
+    return request.get() && dbus_.send(connection_, request.get(), &serial);
   }
 
-  // Anything else that reaches the connection (the bus's own signals, calls from other
-  // clients) is dropped: nothing here dispatches, and it must not pile up.
+  bool SetIdleWatch() {
+    ScopedMessage request = MonitorCall("AddIdleWatch");
+    std::uint64_t interval = IdleTransitions::kThresholdMs;
+    idleWatch_ = 0;
+    return request.get() && dbus_.appendArgs(request.get(), kTypeUint64, &interval, kTypeInvalid) &&
+           Send(request, idleWatchSerial_);
+  }
+
+  bool SetActiveWatch() {
+    activeWatch_ = 0;
+    return Send(MonitorCall("AddUserActiveWatch"), activeWatchSerial_);
+  }
+
+  /// Asks for the exact idle time, taken from the answer at a later reading.
+  bool AskIdleTime() { return Send(MonitorCall("GetIdletime"), idleTimeSerial_); }
+
+  void Take(DBusMessage* message) {
+    int type = dbus_.messageType(message);
+    if (type == kMessageMethodReturn || type == kMessageError) {
+      std::uint32_t serial = dbus_.replySerial(message);
+      bool answered = type == kMessageMethodReturn;
+      std::uint32_t id = 0;
+      std::uint64_t idle = 0;
+      if (serial == idleWatchSerial_)
+        idleWatch_ =
+            answered && dbus_.getArgs(message, nullptr, kTypeUint32, &id, kTypeInvalid) ? id : 0;
+      else if (serial == activeWatchSerial_)
+        activeWatch_ =
+            answered && dbus_.getArgs(message, nullptr, kTypeUint32, &id, kTypeInvalid) ? id : 0;
+      else if (serial == idleTimeSerial_ && answered &&
+               dbus_.getArgs(message, nullptr, kTypeUint64, &idle, kTypeInvalid))
+        transitions_.Start(TickCount(), Clamped(idle));
+      return;
+    }
+    if (dbus_.isSignal(message, kMonitorName, "WatchFired")) {
+      std::uint32_t id = 0;
+      if (!dbus_.getArgs(message, nullptr, kTypeUint32, &id, kTypeInvalid) || id == 0)
+        return;
+      if (id == idleWatch_) {
+        // Stamped now, never earlier than it came; the exact figure follows. The input
+        // watch is set first: input before the monitor takes the question shows in its
+        // answer, input after it fires the watch.
+        transitions_.Idled(TickCount());
+        SetActiveWatch();
+        AskIdleTime();
+      } else if (id == activeWatch_) {
+        // The monitor removes an input watch once it has fired.
+        activeWatch_ = 0;
+        transitions_.Resumed(TickCount());
+      }
+      return;
+    }
+    if (dbus_.isSignal(message, kBusName, "NameOwnerChanged")) {
+      const char* name = "";
+      const char* oldOwner = "";
+      const char* newOwner = "";
+      if (!dbus_.getArgs(message, nullptr, kTypeString, &name, kTypeString, &oldOwner, kTypeString,
+                         &newOwner, kTypeInvalid))
+        return;
+      monitorPresent_ = *newOwner != '\0';
+      if (monitorPresent_) {
+        // A new monitor (a restarted shell) knows none of the watches: set them again,
+        // the user counting as active until it says otherwise.
+        transitions_.Resumed(TickCount());
+        SetIdleWatch();
+      }
+    }
+  }
+
+  // Anything else that reaches the connection is dropped: it must not pile up.
   void DrainIncoming() {
     while (DBusMessage* message = dbus_.popMessage(connection_))
       dbus_.unrefMessage(message);
@@ -221,6 +359,13 @@ private:
   SharedLibrary library_;
   DBusFunctions dbus_;
   DBusConnection* connection_ = nullptr;
+  IdleTransitions transitions_;
+  bool monitorPresent_ = true;
+  std::uint32_t idleWatch_ = 0; // 0: not known (yet)
+  std::uint32_t activeWatch_ = 0;
+  std::uint32_t idleWatchSerial_ = 0;
+  std::uint32_t activeWatchSerial_ = 0;
+  std::uint32_t idleTimeSerial_ = 0;
 };
 
 } // namespace

@@ -17,6 +17,31 @@ namespace platform::posix {
 /// It keeps counting while the machine sleeps, as the idle time does.
 std::uint32_t BootTimeTick();
 
+/// The idle time from notifications of two kinds, as every source is told it: "idle for
+/// the threshold now" and "input again". Notifications are stamped when they are read, at
+/// a reading: one may have come up to a cycle earlier, so the idle time is never
+/// overstated. Whole seconds stay exact with a one-second threshold: until the idle
+/// notification, the user has been idle less than a second.
+class IdleTransitions {
+public:
+  static constexpr std::uint32_t kThresholdMs = 1000;
+
+  /// Counting starts at `now`, the user having been idle `idleMs` then (0 when not known).
+  void Start(std::uint32_t now, std::uint32_t idleMs);
+  /// Idle for the threshold as of `now`; nothing changes when already idle.
+  void Idled(std::uint32_t now);
+  /// Input at `now`.
+  void Resumed(std::uint32_t now);
+  bool Idle() const { return idle_; }
+  /// The tick of the last input as far as the notifications tell.
+  std::uint32_t LastInputTick(std::uint32_t now) const;
+
+private:
+  bool idle_ = false;
+  std::uint32_t idledAt_ = 0;     // while idle: when the threshold was passed
+  std::uint32_t activeSince_ = 0; // while active: the last input known
+};
+
 /// What trying one source gave. Exactly one holds: `source` serves the session;
 /// `missingFunction` names a function its library lacks (`library` is its soname), which
 /// fails the start; `whyNot` says why the source cannot serve this session.

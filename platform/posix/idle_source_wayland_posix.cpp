@@ -43,9 +43,7 @@ constexpr std::uint32_t kRegistryBind = 0;
 constexpr std::uint32_t kNotifierGetIdleNotification = 1; // ext_idle_notifier_v1
 constexpr std::uint32_t kKdeIdleGetIdleTimeout = 0;       // org_kde_kwin_idle
 
-// Whole seconds stay exact with a one-second timeout: until the compositor says idled,
-// the user has been idle less than a second.
-constexpr std::uint32_t kNotificationTimeoutMs = 1000;
+constexpr std::uint32_t kNotificationTimeoutMs = IdleTransitions::kThresholdMs;
 // A compositor answers a round trip within milliseconds; the start allows for one that is
 // still busy bringing the session up.
 constexpr int kStartTimeoutMs = 5000;
@@ -164,12 +162,12 @@ public:
       whyNot = "cannot connect to the Wayland display \"" + socketPath + "\": " + strerror(errno);
       return false;
     }
-    display_ = wayland_.connectToFd(socket.get());
+    // The library owns the socket from here on: it closes it itself when it fails.
+    display_ = wayland_.connectToFd(socket.release());
     if (!display_) {
       whyNot = "cannot use the Wayland display \"" + socketPath + "\": " + strerror(errno);
       return false;
     }
-    socket.release(); // the display owns it now
 
     static Implementation registryListener[] = {
         reinterpret_cast<Implementation>(Global),
@@ -222,7 +220,7 @@ public:
     }
     // The compositor's timer starts when it takes the request: idleness from before is
     // not known, so the user counts as active from then on.
-    activeSince_ = TickCount();
+    transitions_.Start(TickCount(), 0);
     return RoundTrip(socketPath, whyNot);
   }
 
@@ -233,15 +231,7 @@ public:
   LastInputQuery LastInputTick(std::uint32_t& tick) override {
     if (!ReadWaitingEvents())
       return LastInputQuery::kSessionGone;
-    std::uint32_t now = TickCount();
-    if (idle_) {
-      // idled came once the timeout had passed without input.
-      tick = idledAt_ - kNotificationTimeoutMs;
-    } else {
-      // Without idled the user has been idle for less than the timeout.
-      std::uint32_t elapsed = now - activeSince_;
-      tick = now - (elapsed < kNotificationTimeoutMs ? elapsed : kNotificationTimeoutMs - 1);
-    }
+    tick = transitions_.LastInputTick(TickCount());
     return LastInputQuery::kAnswered;
   }
 
@@ -268,17 +258,13 @@ private:
   }
   static void GlobalRemove(void*, wl_proxy*, std::uint32_t) {}
 
-  // Events are stamped when they are read, at a reading: idled may have come up to one
-  // cycle earlier, so the idle time is never overstated.
   static void Idled(void* data, wl_proxy*) {
     auto* self = static_cast<WaylandLastInput*>(data);
-    self->idle_ = true;
-    self->idledAt_ = self->TickCount();
+    self->transitions_.Idled(self->TickCount());
   }
   static void Resumed(void* data, wl_proxy*) {
     auto* self = static_cast<WaylandLastInput*>(data);
-    self->idle_ = false;
-    self->activeSince_ = self->TickCount();
+    self->transitions_.Resumed(self->TickCount());
   }
   static void Done(void* data, wl_proxy*, std::uint32_t) { *static_cast<bool*>(data) = true; }
 
@@ -333,18 +319,30 @@ private:
           return Trip::kLost;
         continue;
       }
-      if (wayland_.flush(display_) < 0 && errno != EAGAIN) {
-        wayland_.cancelRead(display_);
-        return Trip::kLost;
+      // Requests the socket had no room for wait in the library: until they are out, the
+      // answer cannot come, so room to write is waited for as well.
+      bool unsent = false;
+      if (wayland_.flush(display_) < 0) {
+        if (errno != EAGAIN) {
+          wayland_.cancelRead(display_);
+          return Trip::kLost;
+        }
+        unsent = true;
       }
       std::uint64_t now = MonotonicMs();
-      pollfd waiting{wayland_.getFd(display_), POLLIN, 0};
+      pollfd waiting{wayland_.getFd(display_), static_cast<short>(POLLIN | (unsent ? POLLOUT : 0)),
+                     0};
       int ready = now < deadline ? poll(&waiting, 1, static_cast<int>(deadline - now)) : 0;
       if (ready <= 0) {
         wayland_.cancelRead(display_);
         if (ready < 0 && errno == EINTR)
           continue;
         return ready == 0 ? Trip::kTimedOut : Trip::kLost;
+      }
+      if (!(waiting.revents & (POLLIN | POLLHUP | POLLERR))) {
+        // Room to write only: flush again before reading.
+        wayland_.cancelRead(display_);
+        continue;
       }
       if (wayland_.readEvents(display_) < 0 || wayland_.dispatchPending(display_) < 0)
         return Trip::kLost;
@@ -364,9 +362,7 @@ private:
   std::optional<std::uint32_t> extNotifierName_;
   std::optional<std::uint32_t> kdeIdleName_;
   const char* name_ = "";
-  bool idle_ = false;
-  std::uint32_t idledAt_ = 0;
-  std::uint32_t activeSince_ = 0;
+  IdleTransitions transitions_;
 };
 
 } // namespace

@@ -21,6 +21,8 @@ void ExitProcess(std::uint32_t exitCode) {
   _exit(static_cast<int>(exitCode));
 }
 
-bool LastChanceFilterContinuesSearch() { return false; }
+bool LastChanceFilterContinuesSearch() {
+  return false;
+}
 
 } // namespace platform

@@ -27,8 +27,11 @@ public:
 
   /// Starts the compositor and waits until it serves clients and offers the globals or
   /// bus names it is started for. On failure `compositor` is null and `whyNot` says
-  /// whether it is not installed or what it printed before it gave up.
-  static Started Start(CompositorKind kind);
+  /// whether it is not installed or what it printed before it gave up. With a `root`,
+  /// the compositor is the one installed in that chroot of another Debian release (made
+  /// by scripts/debian-root.sh) and runs inside it; its clients run here, reaching its
+  /// sockets through the chroot's folder.
+  static Started Start(CompositorKind kind, const std::string& root = "");
 
   ~Compositor(); // stops a compositor still running
   Compositor(const Compositor&) = delete;
@@ -55,13 +58,18 @@ public:
   std::string Output() const;
 
 private:
-  Compositor(CompositorKind kind);
+  Compositor(CompositorKind kind, const std::string& root);
+  /// A path inside the chroot as this machine sees it, and back.
+  std::string Outside(const std::string& inside) const { return root_ + inside; }
+  std::string Inside(const std::string& outside) const { return outside.substr(root_.size()); }
   bool Launch(std::string& whyNot);
   bool WaitUntilServing(std::string& whyNot);
   void RunInjector(const std::string& program, const std::vector<std::string>& arguments);
 
   CompositorKind kind_;
-  std::string runtimeDir_; // the compositor's XDG_RUNTIME_DIR and HOME, under /tmp
+  std::string root_;       // empty: this machine's own compositor
+  std::string runtimeDir_; // the compositor's XDG_RUNTIME_DIR and HOME, under /tmp (of
+                           // the chroot), as this machine sees it
   std::string socketName_; // WAYLAND_DISPLAY
   std::string busAddress_; // empty for sway
   int compositorPid_ = -1; // the compositor itself, inside its wrapper

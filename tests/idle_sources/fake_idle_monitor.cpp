@@ -1,8 +1,9 @@
-// A stand-in for GNOME's idle monitor, run inside dbus-run-session: it answers
-// GetIdletime with IDLE_MS plus the time since it started, stops answering on SIGUSR2 (a
-// hung shell), gives up its name on SIGUSR1 while staying on the bus (as a restarting
-// shell does), and ends on SIGTERM, taking the session bus with it. Prints "ready PID ADDRESS" once
-// it owns the name.
+// A stand-in for GNOME's idle monitor, run inside dbus-run-session, whose user never
+// gives input: it answers GetIdletime with IDLE_MS plus the time since it started, takes
+// idle and input watches (the idle ones fire at once, as a monitor's do for a user
+// already idle; the input ones never), stops answering on SIGUSR2 (a hung shell), gives up its name
+// on SIGUSR1 while staying on the bus (as a restarting shell does), and ends on SIGTERM, taking the
+// session bus with it. Prints "ready PID ADDRESS" once it owns the name.
 //
 //   fake_idle_monitor IDLE_MS
 #include <dbus/dbus.h>
@@ -64,6 +65,7 @@ int main(int argc, char** argv) {
 
   const auto start = std::chrono::steady_clock::now();
   bool released = false;
+  dbus_uint32_t lastWatch = 0;
   while (!quitAsked) {
     if (releaseAsked && !released) {
       dbus_bus_release_name(connection, kName, &error);
@@ -72,8 +74,9 @@ int main(int argc, char** argv) {
     if (!dbus_connection_read_write(connection, 100))
       break;
     while (DBusMessage* message = dbus_connection_pop_message(connection)) {
-      if (!silenceAsked && dbus_message_is_method_call(message, kName, "GetIdletime") &&
-          std::strcmp(dbus_message_get_path(message), kPath) == 0) {
+      bool ours = !silenceAsked && dbus_message_get_path(message) &&
+                  std::strcmp(dbus_message_get_path(message), kPath) == 0;
+      if (ours && dbus_message_is_method_call(message, kName, "GetIdletime")) {
         dbus_uint64_t idle = baseIdle + static_cast<std::uint64_t>(
                                             std::chrono::duration_cast<std::chrono::milliseconds>(
                                                 std::chrono::steady_clock::now() - start)
@@ -82,6 +85,20 @@ int main(int argc, char** argv) {
         dbus_message_append_args(reply, DBUS_TYPE_UINT64, &idle, DBUS_TYPE_INVALID);
         dbus_connection_send(connection, reply, nullptr);
         dbus_message_unref(reply);
+      } else if (ours && (dbus_message_is_method_call(message, kName, "AddIdleWatch") ||
+                          dbus_message_is_method_call(message, kName, "AddUserActiveWatch"))) {
+        dbus_uint32_t id = ++lastWatch;
+        DBusMessage* reply = dbus_message_new_method_return(message);
+        dbus_message_append_args(reply, DBUS_TYPE_UINT32, &id, DBUS_TYPE_INVALID);
+        dbus_connection_send(connection, reply, nullptr);
+        dbus_message_unref(reply);
+        if (dbus_message_is_method_call(message, kName, "AddIdleWatch")) {
+          DBusMessage* fired = dbus_message_new_signal(kPath, kName, "WatchFired");
+          dbus_message_set_destination(fired, dbus_message_get_sender(message));
+          dbus_message_append_args(fired, DBUS_TYPE_UINT32, &id, DBUS_TYPE_INVALID);
+          dbus_connection_send(connection, fired, nullptr);
+          dbus_message_unref(fired);
+        }
       }
       dbus_message_unref(message);
     }

@@ -1,6 +1,8 @@
 // The real agent in Wayland and GNOME sessions: headless sway (org_kde_kwin_idle),
 // kwin_wayland (ext_idle_notifier_v1) and mutter (its idle monitor on the session bus),
-// input given through each compositor's own means, and what reached the test service.
+// this machine's and today's (sway 1.10 with ext_idle_notifier_v1, kwin 6, mutter 48, in
+// a Debian 13 chroot), input given through each compositor's own means, and what reached
+// the test service.
 #include "tests/agent/AgentFixture.h"
 #include "tests/idle_sources/compositor.h"
 #include "tests/support/x_server_posix.h"
@@ -24,9 +26,9 @@ constexpr int kGrowthTimeoutMs = 20000;
 class CompositorSessionTest : public AgentTest {
 protected:
   /// Starts the compositor; the test is skipped when it cannot be installed or started.
-  void StartCompositor(CompositorKind kind) {
+  void StartCompositor(CompositorKind kind, const std::string& root = "") {
     sessionStart = Clock::now();
-    Compositor::Started started = Compositor::Start(kind);
+    Compositor::Started started = Compositor::Start(kind, root);
     if (!started.compositor)
       GTEST_SKIP() << started.whyNot;
     compositor = std::move(started.compositor);
@@ -116,6 +118,31 @@ protected:
     EXPECT_TRUE(known) << said;
   }
 
+  /// Idle time grows while nothing happens, each kind of input brings it back, and the
+  /// compositor's end ends the agent.
+  void ExpectIdleGrowsInputResetsItAndTheEndEndsTheAgent() {
+    // Growth while nothing happens: never down, never older than the session.
+    ASSERT_TRUE(WaitForIdleOf(3, 0)) << "idle time did not grow; " << Shown();
+    std::vector<std::uint32_t> quiet = Readings();
+    EXPECT_TRUE(std::is_sorted(quiet.begin(), quiet.end())) << Shown();
+    ExpectReadingsWithinTheSessionsAge();
+
+    ExpectInputResetsIdle("keyboard", &Compositor::PressKey);
+    ExpectInputResetsIdle("pointer", &Compositor::MovePointer);
+    size_t afterPointer = RequestCount();
+    ASSERT_TRUE(WaitForIdleOf(2, afterPointer)) << "idle time did not grow again; " << Shown();
+    ExpectSaidItsSource();
+
+    // The compositor goes: the session has ended. The agent ends with exit code 0 and
+    // does not get as far as its normal finish.
+    compositor->Stop();
+    ASSERT_TRUE(agent->WaitForExit(kLongWait)) << "the agent outlived its compositor; " << Shown();
+    EXPECT_EQ(agent->ExitCode(), 0u) << Shown();
+    std::vector<std::string> texts = TraceTexts(Log());
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "SchedulerAgent: Finish"), 0);
+  }
+
   /// Idle time never exceeds the session's age: a reading from before the session (a
   /// stale X server's) would.
   void ExpectReadingsWithinTheSessionsAge() const {
@@ -134,31 +161,56 @@ class EachCompositorTest : public CompositorSessionTest,
 
 TEST_P(EachCompositorTest, IdleGrowsInputResetsItAndTheCompositorsEndEndsTheAgent) {
   StartCompositor(GetParam());
+  if (IsSkipped())
+    return;
   StartAgentInSession();
-
-  // Growth while nothing happens: never down, never older than the session.
-  ASSERT_TRUE(WaitForIdleOf(3, 0)) << "idle time did not grow; " << Shown();
-  std::vector<std::uint32_t> quiet = Readings();
-  EXPECT_TRUE(std::is_sorted(quiet.begin(), quiet.end())) << Shown();
-  ExpectReadingsWithinTheSessionsAge();
-
-  ExpectInputResetsIdle("keyboard", &Compositor::PressKey);
-  ExpectInputResetsIdle("pointer", &Compositor::MovePointer);
-  size_t afterPointer = RequestCount();
-  ASSERT_TRUE(WaitForIdleOf(2, afterPointer)) << "idle time did not grow again; " << Shown();
-  ExpectSaidItsSource();
-
-  // The compositor goes: the session has ended. The agent ends with exit code 0 and
-  // does not get as far as its normal finish.
-  compositor->Stop();
-  ASSERT_TRUE(agent->WaitForExit(kLongWait)) << "the agent outlived its compositor; " << Shown();
-  EXPECT_EQ(agent->ExitCode(), 0u) << Shown();
-  std::vector<std::string> texts = TraceTexts(Log());
-  ASSERT_FALSE(texts.empty());
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), "SchedulerAgent: Finish"), 0);
+  ExpectIdleGrowsInputResetsItAndTheEndEndsTheAgent();
 }
 
 INSTANTIATE_TEST_SUITE_P(Compositors, EachCompositorTest,
+                         ::testing::Values(CompositorKind::kSway, CompositorKind::kKwin,
+                                           CompositorKind::kMutter),
+                         [](const ::testing::TestParamInfo<CompositorKind>& info) {
+                           return std::string(idle_sources::CompositorName(info.param));
+                         });
+
+/// The Debian 13 chroot with today's compositors, made or completed once per run; empty
+/// when it cannot be, and `whyNot` says why.
+const std::string& TodaysDesktops(std::string& whyNot) {
+  static std::string root, reason;
+  static bool tried = false;
+  if (!tried) {
+    tried = true;
+    testing_support::ScopedTempDir outputs;
+    ChildProcess made(DEBIAN_ROOT_SCRIPT, {"trixie", "sway", "mutter", "kwin-wayland", "dbus"}, {},
+                      outputs.path());
+    if (!made.WaitForExit(30 * 60 * 1000) || made.ExitCode() != 0) {
+      reason = "no Debian 13 chroot with today's compositors: " + made.Stderr();
+    } else {
+      root = made.Stdout();
+      while (!root.empty() && root.back() == '\n')
+        root.pop_back();
+    }
+  }
+  whyNot = reason;
+  return root;
+}
+
+class TodaysCompositorTest : public EachCompositorTest {};
+
+TEST_P(TodaysCompositorTest, IdleGrowsInputResetsItAndTheCompositorsEndEndsTheAgent) {
+  std::string whyNot;
+  const std::string& root = TodaysDesktops(whyNot);
+  if (root.empty())
+    GTEST_SKIP() << whyNot;
+  StartCompositor(GetParam(), root);
+  if (IsSkipped())
+    return;
+  StartAgentInSession();
+  ExpectIdleGrowsInputResetsItAndTheEndEndsTheAgent();
+}
+
+INSTANTIATE_TEST_SUITE_P(Debian13, TodaysCompositorTest,
                          ::testing::Values(CompositorKind::kSway, CompositorKind::kKwin,
                                            CompositorKind::kMutter),
                          [](const ::testing::TestParamInfo<CompositorKind>& info) {
@@ -173,6 +225,8 @@ TEST_F(CompositorSessionTest, WaylandSessionNeverReportsTheStaleXReading) {
   std::unique_ptr<TestXServer> x = TestXServer::Start();
   ASSERT_TRUE(x) << "no Xvfb server of this test's own answered";
   StartCompositor(CompositorKind::kSway);
+  if (IsSkipped())
+    return;
   StartAgentInSession({{"DISPLAY", x->Display()}});
 
   // Wayland input while the X idle time keeps growing: the reading follows Wayland.
@@ -195,7 +249,7 @@ TEST_F(CompositorSessionTest, WaylandSessionNeverReportsTheStaleXReading) {
   EXPECT_EQ(agent->ExitCode(), 0u);
 }
 
-TEST_F(CompositorSessionTest, GnomeMonitorsIdleTimeIsReportedAndASilentOrGoneMonitorReadsZero) {
+TEST_F(CompositorSessionTest, GnomeMonitorsIdleTimeIsReportedAndAGoneMonitorReadsZero) {
   const std::string busSession = FindProgram("dbus-run-session");
   if (busSession.empty())
     GTEST_SKIP() << "dbus-run-session is not installed (scripts/deps.sh installs dbus)";
@@ -223,18 +277,22 @@ TEST_F(CompositorSessionTest, GnomeMonitorsIdleTimeIsReportedAndASilentOrGoneMon
     EXPECT_EQ(Word(Requests().substr(i * kRecordSize, kRecordSize), 32), 123u);
   }
 
-  // A monitor that stops answering, then one that leaves the bus while the bus stays
-  // (a hung shell, then a restarting one): each reading fails and reports 0 within its
-  // short time-out, and the agent keeps running.
-  for (int signal : {SIGUSR2, SIGUSR1}) {
-    SCOPED_TRACE(signal == SIGUSR2 ? "silent monitor" : "monitor gone");
-    ASSERT_EQ(kill(monitorPid, signal), 0);
-    size_t next = RequestCount() + 1;
-    ASSERT_TRUE(ReadingAt(next + 2).has_value()) << Shown();
-    for (size_t i = next; i <= next + 2; ++i) {
-      EXPECT_EQ(Readings()[i], 0u) << "report " << i << "; " << Shown();
-      EXPECT_EQ(Word(Requests().substr(i * kRecordSize, kRecordSize), 32), 0u);
-    }
+  // A monitor that stops answering (a hung shell): the readings never wait for it and
+  // go on from what it last said, the idle time growing as no input reaches the session.
+  ASSERT_EQ(kill(monitorPid, SIGUSR2), 0);
+  size_t next = RequestCount() + 1;
+  ASSERT_TRUE(ReadingAt(next + 2).has_value()) << Shown();
+  for (size_t i = next; i <= next + 2; ++i)
+    EXPECT_GE(Readings()[i], kIdleSeconds) << "report " << i << "; " << Shown();
+
+  // A monitor that leaves the bus while the bus stays (a restarting shell): each reading
+  // is 0, and the agent keeps running.
+  ASSERT_EQ(kill(monitorPid, SIGUSR1), 0);
+  next = RequestCount() + 1;
+  ASSERT_TRUE(ReadingAt(next + 2).has_value()) << Shown();
+  for (size_t i = next + 1; i <= next + 2; ++i) {
+    EXPECT_EQ(Readings()[i], 0u) << "report " << i << "; " << Shown();
+    EXPECT_EQ(Word(Requests().substr(i * kRecordSize, kRecordSize), 32), 0u);
   }
   EXPECT_EQ(agent->Stderr(), "SchedulerAgent: idle time from mutter\n");
 

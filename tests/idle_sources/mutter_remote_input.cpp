@@ -3,6 +3,7 @@
 // it, so one connection creates, starts and feeds it.
 //   mutter_remote_input key
 //   mutter_remote_input pointer DX DY
+//   mutter_remote_input wheel STEPS
 #include <dbus/dbus.h>
 
 #include <cstdarg>
@@ -49,8 +50,10 @@ DBusMessage* Call(DBusConnection* bus, const char* path, const char* interface, 
 
 int main(int argc, char** argv) {
   std::string what = argc > 1 ? argv[1] : "";
-  if (!(what == "key" && argc == 2) && !(what == "pointer" && argc == 4))
-    Fail("usage: mutter_remote_input key | mutter_remote_input pointer DX DY");
+  if (!(what == "key" && argc == 2) && !(what == "pointer" && argc == 4) &&
+      !(what == "wheel" && argc == 3))
+    Fail("usage: mutter_remote_input key | mutter_remote_input pointer DX DY | "
+         "mutter_remote_input wheel STEPS");
   DBusError error;
   dbus_error_init(&error);
   DBusConnection* bus = dbus_bus_get_private(DBUS_BUS_SESSION, &error);
@@ -72,6 +75,14 @@ int main(int argc, char** argv) {
       dbus_message_unref(Call(bus, session.c_str(), kSessionInterface, "NotifyKeyboardKeycode",
                               DBUS_TYPE_UINT32, &code, DBUS_TYPE_BOOLEAN, &pressed,
                               DBUS_TYPE_INVALID));
+  } else if (what == "wheel") {
+    // mutter 48 may drop a motion of a session without a screen-cast stream; a wheel
+    // step it takes.
+    std::uint32_t vertical = 0;
+    std::int32_t steps = std::atoi(argv[2]);
+    dbus_message_unref(Call(bus, session.c_str(), kSessionInterface, "NotifyPointerAxisDiscrete",
+                            DBUS_TYPE_UINT32, &vertical, DBUS_TYPE_INT32, &steps,
+                            DBUS_TYPE_INVALID));
   } else {
     double dx = std::atof(argv[2]), dy = std::atof(argv[3]);
     dbus_message_unref(Call(bus, session.c_str(), kSessionInterface, "NotifyPointerMotionRelative",

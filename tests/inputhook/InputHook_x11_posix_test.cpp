@@ -1,6 +1,6 @@
 // The idle time source for real: an Xvfb server of the test's own with xdotool giving
-// input, a display that goes away, no display at all, and a libXss.so.1 without the
-// idle function.
+// input, a display that goes away, no display at all, and a libxcb.so.1 without the
+// functions the source calls.
 #include "common/Scheduler/Utils/InputHook.h"
 #include "common/Scheduler/Utils/InputHookSource.h"
 #include "platform/app_window.h"
@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 using namespace inputhook_test;
@@ -46,20 +47,28 @@ TEST_F(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
   ASSERT_TRUE(InitInputHook());
   EXPECT_STREQ(InputIdleSourceName(), "x11");
 
-  // Idle time grows while nothing happens. A loaded machine's X servers can see a
-  // stray event now and then, so a quiet stretch gets three chances.
+  // Idle time grows while nothing happens, read twice a second as the agent reads it.
+  // A loaded machine's X servers can see a stray event now and then, so a quiet stretch
+  // gets three chances.
   std::uint32_t idle = 0;
   for (int attempt = 0; attempt < 3 && idle < 2; ++attempt) {
     ASSERT_TRUE(server.MoveMouse());
-    std::this_thread::sleep_for(std::chrono::milliseconds(2300));
-    idle = GetInputIdleSeconds();
+    for (int reading = 0; reading < 6; ++reading) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      idle = GetInputIdleSeconds();
+    }
   }
   EXPECT_GE(idle, 2u);
   EXPECT_LE(idle, 10u);
   EXPECT_EQ(GetInputIdleMinutes(), 0u);
 
+  // Input brings it back to 0 as soon as the server has told of it.
   ASSERT_TRUE(server.MoveMouse());
-  EXPECT_EQ(GetInputIdleSeconds(), 0u);
+  for (int reading = 0; reading < 40 && idle != 0; ++reading) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    idle = GetInputIdleSeconds();
+  }
+  EXPECT_EQ(idle, 0u);
 
   // The server goes: the reading answers 0, the process lives on, and the host hears
   // of the end of the session at its next message handling.
@@ -73,10 +82,19 @@ TEST_F(InputHookX11Test, IdleGrowsUntilInputAndTheLostDisplayEndsTheSession) {
   DoneInputHook();
 }
 
-TEST_F(InputHookX11Test, SourceReportsTheLostDisplayOnEveryLaterQuery) {
+/// The descriptors this process has open.
+size_t OpenDescriptors() {
+  size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++count;
+  return count;
+}
+
+TEST_F(InputHookX11Test, SourceReportsTheLostDisplayOnEveryLaterQueryAndFreesIt) {
   auto started = TestXServer::Start();
   ASSERT_TRUE(started) << "no Xvfb server answered";
   TestXServer& server = *started;
+  size_t descriptors = OpenDescriptors();
   platform::IdleSourceChoice choice =
       platform::LastInputSource::Load({{"DISPLAY", server.Display()}});
   auto& source = choice.source;
@@ -88,6 +106,9 @@ TEST_F(InputHookX11Test, SourceReportsTheLostDisplayOnEveryLaterQuery) {
   server.Stop();
   EXPECT_EQ(source->LastInputTick(tick), platform::LastInputQuery::kSessionGone);
   EXPECT_EQ(source->LastInputTick(tick), platform::LastInputQuery::kSessionGone);
+  // The lost connection is freed with the source, its socket too.
+  source.reset();
+  EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
 TEST(InputHookX11ProbeTest, NoDisplayReadsZero) {
@@ -122,12 +143,12 @@ TEST(InputHookX11ProbeTest, NoDisplayReadsZero) {
 TEST(InputHookX11ProbeTest, LibraryWithoutTheIdleFunctionFailsTheStart) {
   Finished probe =
       RunToEnd(START_PROBE, {},
-               SessionEnvironment({{"LD_LIBRARY_PATH", FAKE_XSS_DIR}, {"DISPLAY", ":59999"}}));
+               SessionEnvironment({{"LD_LIBRARY_PATH", FAKE_XCB_DIR}, {"DISPLAY", ":59999"}}));
   EXPECT_EQ(probe.exitCode, 217);
   EXPECT_EQ(probe.out, "EAssertionFailed: Failed to find GetLastInputInfo in DLL! "
                        "(common\\Scheduler\\Utils\\InputHook, line 165)\n"
                        "started units: 0\n");
-  EXPECT_EQ(probe.err, "SchedulerAgent: libXss.so.1 lacks XScreenSaverQueryInfo\n");
+  EXPECT_EQ(probe.err, "SchedulerAgent: libxcb.so.1 lacks xcb_connection_has_error\n");
 }
 
 } // namespace

@@ -138,6 +138,19 @@ TEST(IdleSourceChoiceTest, WaylandDisplayWithoutIdleProtocolReadsZero) {
   }
 }
 
+TEST(IdleSourceChoiceTest, WaylandLibraryThatCannotTakeTheSocketClosesItOnlyOnce) {
+  ScopedTempDir runtime;
+  NotACompositor hangsUp(runtime / "wayland-0", NotACompositor::Manner::kHangsUp);
+  Finished probe = RunToEnd(START_PROBE, {},
+                            SessionEnvironment({{"WAYLAND_DISPLAY", "wayland-0"},
+                                                {"XDG_RUNTIME_DIR", runtime.path()},
+                                                {"LD_LIBRARY_PATH", FAKE_WAYLAND_REFUSING_DIR}}));
+  EXPECT_EQ(probe.exitCode, 0);
+  EXPECT_EQ(probe.out, "source none\nseconds 0 minutes 0\n");
+  EXPECT_EQ(probe.err, kUnknown + "cannot use the Wayland display \"" + runtime / "wayland-0" +
+                           "\": Cannot allocate memory; " + kNoBus + "\n");
+}
+
 TEST(IdleSourceChoiceTest, SessionLibraryWithoutAFunctionFailsTheStart) {
   // Test tuple <session, what standard error names>: a library is only loaded where its
   // source is tried, and one that lacks what it must have ends the start.

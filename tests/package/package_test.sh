@@ -55,7 +55,7 @@ check_debs() {
   # dependencies bring them.
   local depends needed
   depends=$(dpkg-deb -f "$agent_deb" Depends)
-  for needed in libxss1 libwayland-client0 libdbus-1-3 libc6; do
+  for needed in libxcb1 libwayland-client0 libdbus-1-3 libc6; do
     [[ $depends == *"$needed"* ]] || fail "agent Depends lacks $needed: $depends"
   done
 

@@ -116,9 +116,9 @@ check_rpms() {
     done < <(grep -oE 'GLIBC_[0-9.]+' <<<"$requires" | sed 's/GLIBC_//' | sort -uV)
   done
   expect_equal "weak dependencies of $agent_rpm" "$(rpm -qp --recommends "$agent_rpm" | sort)" \
-    "libXss.so.1()(64bit)
-libdbus-1.so.3()(64bit)
-libwayland-client.so.0()(64bit)"
+    "libdbus-1.so.3()(64bit)
+libwayland-client.so.0()(64bit)
+libxcb.so.1()(64bit)"
   expect_equal "weak dependencies of $service_rpm" "$(rpm -qp --recommends "$service_rpm")" ""
 
   # An empty root has no shell for the scriptlets (the chroot runs them below): this is
@@ -263,7 +263,7 @@ prove_sway_starts_agent() {
 prove_deb_in_root() {
   local suite=$1 root
   shift
-  root=$("$top/scripts/debian-root.sh" "$suite" xvfb xauth xdotool libxss1 libwayland-client0 \
+  root=$("$top/scripts/debian-root.sh" "$suite" xvfb xauth xdotool libxcb1 libwayland-client0 \
     libdbus-1-3 "$@")
   # What an earlier, interrupted run may have left.
   chroot "$root" dpkg --purge scheduler-agent scheduler-idle-service >/dev/null 2>&1 || true

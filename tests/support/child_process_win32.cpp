@@ -236,7 +236,8 @@ std::string ExecutableName(const std::string& base) {
 
 std::string AgentStderrWithoutSession() {
   // GetLastInputInfo needs no session of its own to be found.
-  return "SchedulerAgent: idle time from GetLastInputInfo\n";
+  // The C runtime writes standard error in text mode.
+  return "SchedulerAgent: idle time from GetLastInputInfo\r\n";
 }
 
 } // namespace testing_support

@@ -67,11 +67,13 @@ TestXServer::TestXServer() {
   if (xvfb.empty() || pipe(fds) != 0)
     return;
   fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-  // The write end is inherited by Xvfb, which writes its display number there.
+  // The write end is inherited by Xvfb, which writes its display number there. A
+  // session's server outlives each of its clients: without -noreset, Xvfb would start
+  // afresh, its idle time with it, whenever its last client left.
   server_ = std::make_unique<ChildProcess>(
       xvfb,
-      std::vector<std::string>{"-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-screen",
-                               "0", kScreen},
+      std::vector<std::string>{"-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-noreset",
+                               "-screen", "0", kScreen},
       std::vector<std::pair<std::string, std::string>>{}, outputs_.path());
   close(fds[1]);
   display_ = ReadAnnouncedDisplay(fds[0]);
