@@ -7,8 +7,11 @@
 #include "framework/Application.h"
 #include "framework/Host.h"
 #include "pipes/CommonIdlePipeU.h"
+#include "platform/console.h"
 #include "platform/process.h"
+#include "sa_version.h"
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -42,8 +45,38 @@ void MainBlock() {
   DebugTrace(u"SchedulerAgent: Finish");
 }
 
+const char16_t kHelp[] =
+    u"Usage: SchedulerAgent\n"
+    u"Reports the idle time of this session's user to the scheduler service over the pipe\n"
+    u"\\\\.\\pipe\\VSetCommonIdle about twice a second, until the session ends. It takes no\n"
+    u"arguments; \"MKLOG.INI\" beside it switches its debug log on. The status command\n"
+    u"installed beside it tells what it does in a session.\n"
+    u"\n"
+    u"  --help     this text, without starting\n"
+    u"  --version  the version, without starting\n";
+
+const char16_t kVersion[] = u"SchedulerAgent " SA_VERSION_STRING u"\n";
+
+/// The one argument the agent answers instead of starting: --help or --version.
+const char16_t* AnswerFor(int argc, char** argv) {
+  if (argc < 2)
+    return nullptr;
+  if (std::strcmp(argv[1], "--version") == 0)
+    return kVersion;
+  for (const char* help : {"--help", "-h", "/?"})
+    if (std::strcmp(argv[1], help) == 0)
+      return kHelp;
+  return nullptr;
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // Any other command line is ignored, as it always was.
+  if (const char16_t* answer = AnswerFor(argc, argv)) {
+    if (platform::UseStartingConsole())
+      platform::WriteText(platform::OutputStream::kOutput, answer);
+    return 0;
+  }
   RunProgram(kUnits, MainBlock);
 }

@@ -117,20 +117,28 @@ void WriteLogEntry(const std::u16string& text) {
   }
 }
 
-void SetupDebuggLogIn(const std::u16string& folder) {
-  TTxtDebuggState& state = LogState();
-  state.FLogFileName = folder + u"Debugg.log";
-  SetTraceListener(WriteLogEntry);
-  state.FLogEnabled = false;
-  state.FFirstEntry = true;
-  const std::u16string iniName = folder + u"MKLOG.INI";
+TLogSwitch ReadLogSwitch(const std::u16string& folder) {
+  TLogSwitch logSwitch;
+  const std::u16string iniName = folder + kLogSwitchFileName;
   if (iniName.size() <= kMaxLogPathLength && platform::FileExists(iniName)) {
     TIniFile ini(iniName);
-    state.FLogEnabled = ini.ReadBool(u"settings", u"DebuggLog", false);
+    logSwitch.LogEnabled = ini.ReadBool(u"settings", u"DebuggLog", false);
     for (const std::u16string& name : ini.ReadSection(u"defines"))
       if (ini.ReadBool(u"defines", name, false))
-        AddDefine(name);
+        logSwitch.Defines.push_back(name);
   }
+  return logSwitch;
+}
+
+void SetupDebuggLogIn(const std::u16string& folder) {
+  TTxtDebuggState& state = LogState();
+  state.FLogFileName = folder + kLogFileName;
+  SetTraceListener(WriteLogEntry);
+  state.FFirstEntry = true;
+  TLogSwitch logSwitch = ReadLogSwitch(folder);
+  state.FLogEnabled = logSwitch.LogEnabled;
+  for (const std::u16string& name : logSwitch.Defines)
+    AddDefine(name);
   DebugTrace(u"Debugg logging started.");
 }
 

@@ -5,6 +5,21 @@
 #include "platform/local_time.h"
 
 #include <string>
+#include <vector>
+
+/// The switch file and the log, both beside the executable.
+inline constexpr const char16_t* kLogSwitchFileName = u"MKLOG.INI";
+inline constexpr const char16_t* kLogFileName = u"Debugg.log";
+
+/// What a switch file turns on: the log, and the defines in file order.
+struct TLogSwitch {
+  bool LogEnabled = false;
+  std::vector<std::u16string> Defines;
+};
+
+/// Reads "MKLOG.INI" in the folder (given with its trailing separator) as the set-up
+/// does; everything is off without the file. Changes nothing.
+TLogSwitch ReadLogSwitch(const std::u16string& folder);
 
 /// Installs WriteLogEntry as the trace listener, reads "MKLOG.INI" beside the executable
 /// (the switch and the defines) and traces "Debugg logging started.".

@@ -8,8 +8,6 @@
 
 namespace {
 
-const char16_t* const kPipeName = u"VSetCommonIdle";
-
 void PutWord(RPIPEMessage& message, size_t offset, std::uint32_t value) {
   std::memcpy(message.Data.data() + offset, &value, sizeof(value));
 }
@@ -20,17 +18,18 @@ std::uint32_t WordAt(const RPIPEMessage& message, size_t offset) {
   return value;
 }
 
-/// One query on a client of its own; the long-lived one is left alone.
-RPIPEMessage QueryCommonIdle() {
-  TPipeClient client(kPipeName);
-  RPIPEMessage request{};
-  request.Msg = kIdleQueryMessage;
-  return client.SendMessage(request);
-}
-
 } // namespace
 
-TCommonIdleClient::TCommonIdleClient() : fClient(kPipeName) {}
+TCommonIdleTime QueryCommonIdleTime() {
+  // A client of its own: the long-lived one of an idle client is left alone.
+  TPipeClient client(kCommonIdlePipeName);
+  RPIPEMessage request{};
+  request.Msg = kIdleQueryMessage;
+  RPIPEMessage reply = client.SendMessage(request);
+  return {WordAt(reply, 0), WordAt(reply, 4)};
+}
+
+TCommonIdleClient::TCommonIdleClient() : fClient(kCommonIdlePipeName) {}
 
 void TCommonIdleClient::SendIdleTime() {
   DebugTrace(u"SchedulerAgent: TCommonIdleClient.SendIdleTime");
@@ -51,9 +50,9 @@ void TCommonIdleClient::SendIdleTime() {
 }
 
 std::uint32_t TCommonIdleClient::CommonIdleSeconds() {
-  return WordAt(QueryCommonIdle(), 0);
+  return QueryCommonIdleTime().Seconds;
 }
 
 std::uint32_t TCommonIdleClient::CommonIdleMinutes() {
-  return WordAt(QueryCommonIdle(), 4);
+  return QueryCommonIdleTime().Minutes;
 }

@@ -10,6 +10,19 @@
 constexpr std::uint32_t kIdleReportMessage = 1;
 constexpr std::uint32_t kIdleQueryMessage = 2;
 
+/// The short name of the service's pipe.
+inline constexpr const char16_t* kCommonIdlePipeName = u"VSetCommonIdle";
+
+/// The common idle time as the service answers an idle query.
+struct TCommonIdleTime {
+  std::uint32_t Seconds = 0;
+  std::uint32_t Minutes = 0;
+};
+
+/// One idle query on a pipe client of its own; pipe failures pass on. It sends no idle
+/// report, so the service never counts its caller as a session.
+TCommonIdleTime QueryCommonIdleTime();
+
 class TCommonIdleClient {
 public:
   /// Opens nothing: it succeeds whether or not the service runs.

@@ -28,4 +28,8 @@ PipeOutcome WaitForPipeInstance(const std::u16string& pipePath, std::uint32_t ti
 PipeOutcome CallPipe(const std::u16string& pipePath, std::span<const std::uint8_t> request,
                      std::span<std::uint8_t> reply, std::uint32_t timeoutMs);
 
+/// Where the system keeps the pipe at the full path, as an administrator looks for it:
+/// the path itself on Windows, the socket in the pipe folder on Linux.
+std::u16string PipeLocation(const std::u16string& pipePath);
+
 } // namespace platform

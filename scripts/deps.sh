@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64 wine64 wine xvfb xauth x11-utils xdotool libxss1 libx11-6
-  gettext valgrind clang python3
+  gettext valgrind clang python3 nlohmann-json3-dev
   lintian dpkg-dev unzip wixl msitools rpm rpmlint debootstrap)
 # The idle sources of Wayland and GNOME sessions, tested under the real compositors
 # headless: the compositors (weston as one that offers no idle protocol) and their

@@ -4,6 +4,7 @@
 
 #include "platform/posix/pipe_path_posix.h"
 #include "platform/posix/scoped_fd.h"
+#include "text/TextConvert.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -106,6 +107,11 @@ PipeOutcome CallPipe(const std::u16string& pipePath, std::span<const std::uint8_
   if (static_cast<size_t>(received) > reply.size())
     return Failure(EMSGSIZE);
   return PipeOutcome{true, 0, static_cast<std::uint32_t>(received)};
+}
+
+std::u16string PipeLocation(const std::u16string& pipePath) {
+  std::string name = posix::ShortNameOfPipePath(pipePath);
+  return name.empty() ? pipePath : Utf8ToUtf16(posix::PipeDirectory() + "/" + name);
 }
 
 } // namespace platform

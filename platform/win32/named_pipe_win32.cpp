@@ -22,4 +22,8 @@ PipeOutcome CallPipe(const std::u16string& pipePath, std::span<const std::uint8_
   return PipeOutcome{false, GetLastError(), bytesRead};
 }
 
+std::u16string PipeLocation(const std::u16string& pipePath) {
+  return pipePath;
+}
+
 } // namespace platform

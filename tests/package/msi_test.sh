@@ -146,6 +146,7 @@ DebugLog	INSTALLDIR	400		Debugg.log
 DebugLogSwitch	INSTALLDIR	256	(DEBUGLOG = \"1\" AND (NOT MKLOG_FOUND OR MKLOG_OURS)) OR (REMOVE ~= \"ALL\" AND MKLOG_OURS)	MKLOG.INI
 IdleServiceExecutable	INSTALLDIR	256		idle_service.exe
 Program_SchedulerAgent	INSTALLDIR	256		SchedulerAgent.exe
+Program_SchedulerAgentStatus	INSTALLDIR	256		SchedulerAgentStatus.exe
 RunValue	INSTALLDIR	260		RunSchedulerAgent"
   # The programs with the version their resource carries (this build's, whatever version
   # the package is stamped with), so Windows Installer's file-versioning rules apply; the
@@ -159,6 +160,7 @@ Catalogue_fr	Catalogue_fr	default.mo
 Debugg.log	DebugLog	Debugg.log		
 MKLOG.INI	DebugLogSwitch	MKLOG.INI		
 SchedulerAgent.exe	Program_SchedulerAgent	SchedulerAgent.exe	$file_version	1033
+SchedulerAgentStatus.exe	Program_SchedulerAgentStatus	SchedulerAgentStatus.exe	$file_version	1033
 idle_service.exe	IdleServiceExecutable	idle_service.exe	$file_version	1033"
   done
   expect_equal "MsiFileHash" "$(table "$current" MsiFileHash | cut -f1)" \
@@ -169,13 +171,13 @@ MKLOG.INI"
   # A component's GUID belongs to its key path for good: the same in every version.
   expect_equal "the lower version's component GUIDs" "$(table "$lower" Component | cut -f1,2)" \
     "$(table "$current" Component | cut -f1,2)"
-  [ "$(table "$current" Component | cut -f2 | sort -u | grep -c '^{')" -eq 7 ] ||
+  [ "$(table "$current" Component | cut -f2 | sort -u | grep -c '^{')" -eq 8 ] ||
     fail "components without their own GUID"
 
   expect_equal "Feature (name, parent, level)" "$(table "$current" Feature | cut -f1,2,6)" \
     "Agent		1
 IdleService	Agent	1000"
-  [ "$(table "$current" FeatureComponents | grep -c '^Agent	')" -eq 6 ] || fail "Agent's components"
+  [ "$(table "$current" FeatureComponents | grep -c '^Agent	')" -eq 7 ] || fail "Agent's components"
   table "$current" FeatureComponents | grep -qx 'IdleService	IdleServiceExecutable' ||
     fail "the service's feature lacks the service"
 

@@ -29,6 +29,7 @@ agent_deb_files="./etc/sway/config.d/scheduler-agent.conf
 ./opt/scheduler-agent/SchedulerAgent
 ./opt/scheduler-agent/locale/de/LC_MESSAGES/default.mo
 ./opt/scheduler-agent/locale/fr/LC_MESSAGES/default.mo
+./opt/scheduler-agent/scheduler-agent-status
 ./usr/lib/systemd/user/scheduler-agent.service
 ./usr/share/doc/scheduler-agent/README.md
 ./usr/share/doc/scheduler-agent/changelog.gz
@@ -97,6 +98,7 @@ zip)
   expect_files "$zip" "$(unzip -Z1 "$zip" | grep -v '/$' | sort)" \
     "DEPLOYMENT.txt
 SchedulerAgent.exe
+SchedulerAgentStatus.exe
 idle_service.exe
 locale/de/LC_MESSAGES/default.mo
 locale/fr/LC_MESSAGES/default.mo"

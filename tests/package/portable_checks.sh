@@ -5,6 +5,7 @@
 oldest_glibc=2.31
 agent=/opt/scheduler-agent/SchedulerAgent
 service=/opt/scheduler-agent/idle_service
+status=/opt/scheduler-agent/scheduler-agent-status
 check_portable=$top/packaging/linux/check_portable.sh
 
 # Processes started here, ended if a check fails on the way.
@@ -32,7 +33,7 @@ check_programs() {
   mkdir -p "$programs"
   dpkg-deb -x "$agent_deb" "$programs"
   dpkg-deb -x "$service_deb" "$programs"
-  bash "$check_portable" $oldest_glibc "$programs$agent" "$programs$service" >"$work/symbols.txt" ||
+  bash "$check_portable" $oldest_glibc "$programs$agent" "$programs$service" "$programs$status" >"$work/symbols.txt" ||
     fail "the shipped programs need more than glibc $oldest_glibc"
   cat "$work/symbols.txt"
 
@@ -72,6 +73,7 @@ agent_rpm_files="/etc/sway
 /opt/scheduler-agent/locale/fr
 /opt/scheduler-agent/locale/fr/LC_MESSAGES
 /opt/scheduler-agent/locale/fr/LC_MESSAGES/default.mo
+/opt/scheduler-agent/scheduler-agent-status
 /usr/lib/systemd/user/scheduler-agent.service
 /usr/share/doc/scheduler-agent
 /usr/share/doc/scheduler-agent/README.md
