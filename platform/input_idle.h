@@ -72,6 +72,10 @@ struct IdleSourceChoice {
   /// The sources passed over, the session's display (Wayland or X11) before its bus
   /// (GNOME's monitor): the display's is the reason a user looks for first.
   std::vector<NotTaken> notTaken;
+  /// Whether the agent says the choice on standard error. Where a session may offer
+  /// several sources (Linux), the administrator needs to see which one was read or why
+  /// none was; Windows has one source and a program without a console, so it stays silent.
+  bool toBeSaid = false;
 
   /// The chosen source's name, or "none".
   const char* Name() const { return source ? source->Name() : "none"; }

@@ -118,6 +118,7 @@ EnvironmentVariables LastInputSource::SessionVariables() {
 IdleSourceChoice LastInputSource::Load(const EnvironmentVariables& environment) {
   posix::Session session = posix::DescribeSession(environment);
   IdleSourceChoice choice;
+  choice.toBeSaid = true;
 
   IdleSourceChoice::NotTaken mutter{"mutter", "no session bus (DBUS_SESSION_BUS_ADDRESS is not "
                                               "set and there is no $XDG_RUNTIME_DIR/bus)"};

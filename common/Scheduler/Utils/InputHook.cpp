@@ -41,6 +41,8 @@ std::uint32_t IdleMilliseconds() {
 /// Says once on standard error where the idle time comes from, or why it is unknown:
 /// what an administrator of a session whose reports say 0 needs to see.
 void SayChoice(const platform::IdleSourceChoice& choice) {
+  if (!choice.toBeSaid)
+    return;
   if (!choice.incomplete.empty()) {
     std::fprintf(stderr, "SchedulerAgent: %s\n", choice.incomplete.c_str());
     return;

@@ -154,20 +154,25 @@ platform::IdleSourceChoice TakeGivenChoice() {
 }
 
 TEST(InputHookChoiceTest, SaysOnceWhereTheIdleTimeComesFrom) {
-  // Test tuple <choice, standard error>
+  // Test tuple <choice, whether it is to be said, standard error>
   struct Case {
     bool source;
     std::string incomplete;
     std::vector<platform::IdleSourceChoice::NotTaken> notTaken;
+    bool toBeSaid;
     std::string err;
   } cases[] = {
-      {true, "", {}, "SchedulerAgent: idle time from fake\n"},
-      {true, "", {{"mutter", "no bus"}}, "SchedulerAgent: idle time from fake\n"},
+      {true, "", {}, true, "SchedulerAgent: idle time from fake\n"},
+      {true, "", {{"mutter", "no bus"}}, true, "SchedulerAgent: idle time from fake\n"},
       {false,
        "",
        {{"wayland", "no compositor"}, {"mutter", "no bus"}},
+       true,
        "SchedulerAgent: idle time unknown, reported as 0: no compositor; no bus\n"},
-      {true, "libX.so.1 lacks XFunction", {}, "SchedulerAgent: libX.so.1 lacks XFunction\n"},
+      {true, "libX.so.1 lacks XFunction", {}, true, "SchedulerAgent: libX.so.1 lacks XFunction\n"},
+      // A system with one source says nothing of it.
+      {true, "", {}, false, ""},
+      {false, "", {{"GetLastInputInfo", "no user32"}}, false, ""},
   };
   SetLastInputLoader(TakeGivenChoice);
   for (const Case& c : cases) {
@@ -178,6 +183,7 @@ TEST(InputHookChoiceTest, SaysOnceWhereTheIdleTimeComesFrom) {
       GivenChoice.source = std::make_unique<FakeSource>();
     GivenChoice.incomplete = c.incomplete;
     GivenChoice.notTaken = c.notTaken;
+    GivenChoice.toBeSaid = c.toBeSaid;
     testing::internal::CaptureStderr();
     try {
       InitInputHook();
