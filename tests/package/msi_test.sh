@@ -112,16 +112,23 @@ SchedulerAgent.ico
     "DebugLogWritable	Debugg.log	File	D:(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;BU)(A;;FRFW;;;IU)	"
   msiinfo tables "$current" | grep -qx 'LockPermissions' && fail "a second permission table"
 
-  # What ships is the optimised build, without debug information.
+  # What ships is the optimised build, without debug information. The agent starts from the
+  # Run value at every logon, so it is a program of the windowed subsystem, which opens no
+  # console window; the service and the status command are console programs.
   payload_dir="$work/tables-payload"
   rm -rf "$payload_dir"
   mkdir -p "$payload_dir"
   # In the folder: msiextract writes the Icon table's streams to the working folder.
   (cd "$payload_dir" && msiextract "$current" >/dev/null)
-  for program in SchedulerAgent.exe idle_service.exe; do
+  for program in SchedulerAgent.exe idle_service.exe SchedulerAgentStatus.exe; do
     sections=$("$objdump" -h "$payload_dir/SchedulerAgent/$program" |
       awk '$2 ~ /^\.debug/ { print $2 }')
     expect_equal "debug sections of $program" "$sections" ""
+    subsystem=$("$objdump" -p "$payload_dir/SchedulerAgent/$program" |
+      sed -n 's/^Subsystem[[:space:]].*(\(.*\))$/\1/p')
+    want="Windows CUI"
+    [ "$program" = SchedulerAgent.exe ] && want="Windows GUI"
+    expect_equal "subsystem of $program" "$subsystem" "$want"
   done
   rm -rf "$payload_dir"
 
